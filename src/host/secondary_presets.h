@@ -1,0 +1,23 @@
+// Multi-preset loading: the secondary presets' pages, downloaded by the
+// module itself for every pending date.
+#ifndef PAGERATES_HOST_SECONDARY_PRESETS_H_
+#define PAGERATES_HOST_SECONDARY_PRESETS_H_
+
+#include "host/plugin_state.h"
+
+namespace pagerates {
+
+inline constexpr char kNoCurlMessage[] =
+    "Multi-preset loading needs libcurl.dll which couldn't be loaded";
+
+// For each secondary preset in list order and each pending date in date
+// order: expands the preset's PageURL, downloads the address unless it was
+// downloaded before, and scans the page with that preset. Then empties the
+// pending dates. A download that fails is neither scanned nor remembered,
+// so a later call tries it again. Without a usable libcurl, shows
+// kNoCurlMessage and scans nothing.
+void ScanSecondaryPresets(PluginState* state, RateSink* sink);
+
+}  // namespace pagerates
+
+#endif  // PAGERATES_HOST_SECONDARY_PRESETS_H_

@@ -1,0 +1,35 @@
+#include "parse/number_text.h"
+
+namespace pagerates {
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+int64_t ParseFixedPoint(std::string_view text, char separator) {
+  uint64_t whole = 0;
+  size_t i = 0;
+  for (; i < text.size() && text[i] != separator; ++i) {
+    if (IsDigit(text[i])) whole = whole * 10u + static_cast<uint64_t>(text[i] - '0');
+  }
+  uint64_t fraction = 0;
+  if (i < text.size()) {
+    int places = 0;
+    for (++i; places < 4 && i < text.size() && IsDigit(text[i]); ++i, ++places) {
+      fraction = fraction * 10u + static_cast<uint64_t>(text[i] - '0');
+    }
+    for (; places < 4; ++places) fraction *= 10u;
+  }
+  return static_cast<int64_t>(whole * 10000u + fraction);
+}
+
+int32_t ParseLeadingDigits(std::string_view text) {
+  uint32_t value = 0;
+  for (size_t i = 0; i < text.size() && IsDigit(text[i]); ++i) {
+    value = value * 10u + static_cast<uint32_t>(text[i] - '0');
+  }
+  return static_cast<int32_t>(value);
+}
+
+}  // namespace pagerates

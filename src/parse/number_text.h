@@ -1,0 +1,23 @@
+// Reading numbers out of captured page text.
+#ifndef PAGERATES_PARSE_NUMBER_TEXT_H_
+#define PAGERATES_PARSE_NUMBER_TEXT_H_
+
+#include <cstdint>
+#include <string_view>
+
+namespace pagerates {
+
+// Fixed point scaled by 10000. Digits before `separator` form the integer
+// part; every other character there (blanks, thousands separators, signs,
+// currency symbols) is skipped. Up to four digits after the separator form
+// the fraction; later digits are dropped, not rounded. Accumulates without
+// sign, wrapping modulo 2^64; the bits are returned unchanged.
+int64_t ParseFixedPoint(std::string_view text, char separator);
+
+// The leading decimal digits of `text` (0 when there are none), wrapping
+// modulo 2^32.
+int32_t ParseLeadingDigits(std::string_view text);
+
+}  // namespace pagerates
+
+#endif  // PAGERATES_PARSE_NUMBER_TEXT_H_

@@ -1,0 +1,33 @@
+// The page scanner: one downloaded page and one preset in, rate records out.
+#ifndef PAGERATES_PARSE_PAGE_SCANNER_H_
+#define PAGERATES_PARSE_PAGE_SCANNER_H_
+
+#include <functional>
+#include <string_view>
+
+#include "config/plugin_config.h"
+#include "pagerates/abi.h"
+#include "port/heap_string.h"
+
+namespace pagerates {
+
+// `text` converted from the Windows code page `code_page` to UTF-8; a byte
+// copy when the page is 65001, the code page is unknown or the text cannot
+// be converted.
+HeapString ToUtf8(std::string_view text, int code_page);
+
+// Called with the date of every record delivered to the sink.
+using DeliveredDate = std::function<void(const RateDate&)>;
+
+// Scans the NUL-terminated `page_text` (in the preset's code page) with
+// preset `preset_index` of `config`, starting from `date`, and hands every
+// match that passes the currency filter to `sink->AddRate`, grouped by
+// record pattern and in page order within one. `delivered`, when set, sees
+// each delivered record's date. Pattern and configuration errors show their
+// messages; the scan goes on with what works.
+void ScanPage(const PluginConfig& config, int preset_index, const char* page_text,
+              RateDate date, RateSink* sink, const DeliveredDate& delivered);
+
+}  // namespace pagerates
+
+#endif  // PAGERATES_PARSE_PAGE_SCANNER_H_

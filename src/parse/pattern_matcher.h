@@ -1,0 +1,84 @@
+// PatternMatcher: one preset pattern (Prologue, Epilogue or a record
+// pattern) run against page text, its named groups read as the fields of a
+// rate.
+//
+// Groups the module reads: value1, value2 (fixed point), code, name (text),
+// date (a whole date) or day, month, year (leading digits, used only when
+// there is no date group). Fields a match does not supply are unset, except
+// the date fields when a date group is present but its text holds no date:
+// those keep what the previous match found.
+#ifndef PAGERATES_PARSE_PATTERN_MATCHER_H_
+#define PAGERATES_PARSE_PATTERN_MATCHER_H_
+
+#include <cstdint>
+#include <vector>
+
+#include "pagerates/abi.h"
+#include "parse/compiled_pattern.h"
+#include "port/heap_string.h"
+
+namespace pagerates {
+
+// The record a scan builds up, match by match. Owns its strings.
+struct ScanRecord {
+  int64_t value1 = 0;
+  int64_t value2 = 0;
+  HeapString code;
+  HeapString name;
+  RateDate date{};
+};
+
+// The value a record carries when its pattern supplies none: 1.
+inline constexpr int64_t kFixedPointOne = 10000;
+
+class PatternMatcher {
+ public:
+  // Compiles `pattern` (a message box when it does not compile; the matcher
+  // then never matches). `separator` splits the numbers' integer and
+  // fraction parts.
+  PatternMatcher(const char* pattern, char separator);
+
+  // Searches the text from `position` to `text_end` (the text's terminating
+  // NUL). On a match, reads its fields and returns the position just past
+  // it; otherwise returns null and leaves every field as it was.
+  const char* Match(const char* position, const char* text_end);
+
+  // Copies the fields onto `record`: date fields that are set, the code and
+  // name when held (moved, not copied), and both values (1 when unset).
+  void ApplyTo(ScanRecord* record);
+
+  // For diagnostics: the last successful match and its pattern.
+  const MatchResult& last_match() const { return last_; }
+  const CompiledPattern& pattern() const { return record_pattern_; }
+
+  int day() const { return day_; }
+  int month() const { return month_; }
+  int year() const { return year_; }
+
+ private:
+  enum Field { kValue1, kValue2, kCode, kName, kDate, kDay, kMonth, kYear, kFieldCount };
+
+  bool Named(const MatchResult& result, Field field, std::string_view* text) const;
+  int32_t NamedInt(const MatchResult& result, Field field) const;
+  int64_t NamedFixed(const MatchResult& result, Field field) const;
+  HeapString NamedText(const MatchResult& result, Field field) const;
+  void ExtractDate(const MatchResult& result);
+
+  CompiledPattern record_pattern_;
+  CompiledPattern date_pattern_;
+  char separator_;
+  std::vector<int> groups_[kFieldCount];
+  MatchResult last_;
+
+  int8_t day_ = -1;
+  int8_t month_ = -1;
+  int16_t year_ = -1;
+  HeapString code_;
+  HeapString name_;
+  int64_t value1_ = -1;
+  int64_t value2_ = -1;
+};
+
+}  // namespace pagerates
+
+#endif  // PAGERATES_PARSE_PATTERN_MATCHER_H_

@@ -1,0 +1,339 @@
+// POSIX implementation of the platform layer.
+#include <dlfcn.h>
+#include <iconv.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+
+#include "port/heap_string.h"
+#include "port/port.h"
+#include "port/profile_text.h"
+
+// A host on a platform without message boxes may show them itself by
+// defining this function (exported from its executable). The module only
+// imports it, weakly: without it, boxes become lines on stderr.
+extern "C" __attribute__((weak, visibility("default"))) void
+PageratesShowMessageBox(const char* text, const char* title);
+
+namespace pagerates::port {
+
+void* HeapAllocate(size_t bytes) { return std::malloc(bytes); }
+void HeapRelease(void* block) { std::free(block); }
+
+const size_t kModulePathLimit = PATH_MAX;
+
+// ---- Profile ----------------------------------------------------------
+
+struct Profile::Snapshot {
+  bool present = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+  timespec changed{};
+  ProfileText text;
+
+  bool Matches(const struct stat& st) const {
+    return present && device == st.st_dev && inode == st.st_ino &&
+           size == st.st_size && modified.tv_sec == st.st_mtim.tv_sec &&
+           modified.tv_nsec == st.st_mtim.tv_nsec &&
+           changed.tv_sec == st.st_ctim.tv_sec &&
+           changed.tv_nsec == st.st_ctim.tv_nsec;
+  }
+};
+
+Profile::Profile(std::string path)
+    : path_(std::move(path)), snapshot_(std::make_unique<Snapshot>()) {
+  Refresh();
+}
+
+Profile::~Profile() = default;
+
+void Profile::Refresh() {
+  struct stat st;
+  if (stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    // Missing, or something that is not a file: nothing to read.
+    if (snapshot_->present) *snapshot_ = Snapshot();
+    return;
+  }
+  if (snapshot_->Matches(st)) return;
+  auto fresh = std::make_unique<Snapshot>();
+  std::ifstream in(path_, std::ios::binary);
+  if (in) {
+    std::string bytes((std::istreambuf_iterator<char>(in)),
+                      std::istreambuf_iterator<char>());
+    if (!in.bad()) {
+      fresh->present = true;
+      fresh->device = st.st_dev;
+      fresh->inode = st.st_ino;
+      fresh->size = st.st_size;
+      fresh->modified = st.st_mtim;
+      fresh->changed = st.st_ctim;
+      fresh->text = ProfileText(bytes);
+    }
+  }
+  snapshot_ = std::move(fresh);
+}
+
+HeapString Profile::ReadString(std::string_view section,
+                               std::string_view key) const {
+  const std::string* value = snapshot_->text.Find(section, key);
+  return HeapString::Copy(value != nullptr ? std::string_view(*value)
+                                           : std::string_view());
+}
+
+int32_t Profile::ReadInt(std::string_view section, std::string_view key,
+                         int32_t default_value) const {
+  const std::string* value = snapshot_->text.Find(section, key);
+  if (value == nullptr || value->empty()) return default_value;
+  return ProfileText::ParseInt(*value);
+}
+
+// ---- Code pages -------------------------------------------------------
+
+namespace {
+
+struct CodePageName {
+  int code_page;
+  const char* iconv_name;
+  bool single_byte;
+};
+
+// Windows code pages and the names iconv knows them by.
+constexpr CodePageName kCodePages[] = {
+    {437, "CP437", true},         {737, "CP737", true},
+    {775, "CP775", true},         {850, "CP850", true},
+    {852, "CP852", true},         {855, "CP855", true},
+    {857, "CP857", true},         {860, "CP860", true},
+    {861, "CP861", true},         {862, "CP862", true},
+    {863, "CP863", true},         {864, "CP864", true},
+    {865, "CP865", true},         {866, "CP866", true},
+    {869, "CP869", true},         {874, "CP874", true},
+    {1250, "CP1250", true},       {1251, "CP1251", true},
+    {1252, "CP1252", true},       {1253, "CP1253", true},
+    {1254, "CP1254", true},       {1255, "CP1255", true},
+    {1256, "CP1256", true},       {1257, "CP1257", true},
+    {1258, "CP1258", true},       {10000, "MACINTOSH", true},
+    {10007, "MAC-CYRILLIC", true}, {20127, "ASCII", true},
+    {20866, "KOI8-R", true},      {21866, "KOI8-U", true},
+    {28591, "ISO-8859-1", true},  {28592, "ISO-8859-2", true},
+    {28593, "ISO-8859-3", true},  {28594, "ISO-8859-4", true},
+    {28595, "ISO-8859-5", true},  {28596, "ISO-8859-6", true},
+    {28597, "ISO-8859-7", true},  {28598, "ISO-8859-8", true},
+    {28599, "ISO-8859-9", true},  {28603, "ISO-8859-13", true},
+    {28605, "ISO-8859-15", true}, {932, "CP932", false},
+    {936, "CP936", false},        {949, "CP949", false},
+    {950, "CP950", false},        {20932, "EUC-JP", false},
+    {51932, "EUC-JP", false},     {51949, "EUC-KR", false},
+    {54936, "GB18030", false},    {65000, "UTF-7", false},
+};
+
+const CodePageName* FindCodePage(int code_page) {
+  for (const CodePageName& entry : kCodePages) {
+    if (entry.code_page == code_page) return &entry;
+  }
+  return nullptr;
+}
+
+class Iconv {
+ public:
+  explicit Iconv(const char* from) : cd_(iconv_open("UTF-8", from)) {}
+  ~Iconv() {
+    if (ok()) iconv_close(cd_);
+  }
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+// UTF-8 for every byte of a single-byte code page, built once per page.
+struct ByteTable {
+  char utf8[256][4];
+  unsigned char length[256];
+};
+
+void EncodeUtf8(unsigned code_point, char* out, unsigned char* length) {
+  if (code_point < 0x80) {
+    out[0] = static_cast<char>(code_point);
+    *length = 1;
+  } else if (code_point < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (code_point >> 6));
+    out[1] = static_cast<char>(0x80 | (code_point & 0x3F));
+    *length = 2;
+  } else {
+    out[0] = static_cast<char>(0xE0 | (code_point >> 12));
+    out[1] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (code_point & 0x3F));
+    *length = 3;
+  }
+}
+
+std::unique_ptr<ByteTable> BuildByteTable(const char* iconv_name) {
+  Iconv cd(iconv_name);
+  if (!cd.ok()) return nullptr;
+  auto table = std::make_unique<ByteTable>();
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    char in = static_cast<char>(byte);
+    char* in_ptr = &in;
+    size_t in_left = 1;
+    char* out_ptr = table->utf8[byte];
+    size_t out_left = sizeof(table->utf8[byte]);
+    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd.get(), &in_ptr, &in_left, &out_ptr, &out_left) ==
+            static_cast<size_t>(-1) ||
+        in_left != 0) {
+      // Undefined in this code page: Windows hands out the control
+      // character of the same value.
+      EncodeUtf8(byte, table->utf8[byte], &table->length[byte]);
+    } else {
+      table->length[byte] =
+          static_cast<unsigned char>(sizeof(table->utf8[byte]) - out_left);
+    }
+  }
+  return table;
+}
+
+const ByteTable* ByteTableFor(const CodePageName& page) {
+  static std::mutex mutex;
+  static std::unique_ptr<ByteTable> tables[std::size(kCodePages)];
+  static bool built[std::size(kCodePages)] = {};
+  size_t index = static_cast<size_t>(&page - kCodePages);
+  std::lock_guard<std::mutex> lock(mutex);
+  if (!built[index]) {
+    tables[index] = BuildByteTable(page.iconv_name);
+    built[index] = true;
+  }
+  return tables[index].get();
+}
+
+bool ConvertWithTable(std::string_view text, const ByteTable& table,
+                      HeapString* out) {
+  size_t length = 0;
+  for (unsigned char c : text) length += table.length[c];
+  HeapString result = HeapString::WithCapacity(length);
+  if (result.null()) return false;
+  char* p = result.data();
+  for (unsigned char c : text) {
+    std::memcpy(p, table.utf8[c], table.length[c]);
+    p += table.length[c];
+  }
+  result.SetSize(length);
+  *out = std::move(result);
+  return true;
+}
+
+bool ConvertWithIconv(std::string_view text, const char* iconv_name,
+                      HeapString* out) {
+  Iconv cd(iconv_name);
+  if (!cd.ok()) return false;
+  // Four UTF-8 bytes per input byte is enough for every multi-byte page.
+  size_t capacity = text.size() * 4;
+  HeapString result = HeapString::WithCapacity(capacity);
+  if (result.null()) return false;
+  char* in_ptr = const_cast<char*>(text.data());
+  size_t in_left = text.size();
+  char* out_ptr = result.data();
+  size_t out_left = capacity;
+  if (iconv(cd.get(), &in_ptr, &in_left, &out_ptr, &out_left) ==
+          static_cast<size_t>(-1) ||
+      iconv(cd.get(), nullptr, nullptr, &out_ptr, &out_left) ==
+          static_cast<size_t>(-1)) {
+    return false;
+  }
+  result.SetSize(capacity - out_left);
+  *out = std::move(result);
+  return true;
+}
+
+}  // namespace
+
+bool ConvertToUtf8(std::string_view text, int code_page, HeapString* out) {
+  if (text.empty()) return false;  // nothing converts to a length of zero
+  if (code_page == 65001) {
+    *out = HeapString::Copy(text);
+    return !out->null();
+  }
+  const CodePageName* page = FindCodePage(code_page);
+  if (page == nullptr) return false;
+  if (page->single_byte) {
+    const ByteTable* table = ByteTableFor(*page);
+    return table != nullptr && ConvertWithTable(text, *table, out);
+  }
+  return ConvertWithIconv(text, page->iconv_name, out);
+}
+
+// ---- Run-time loading -------------------------------------------------
+
+const char* const kCurlLibraryName = "libcurl.so.4";
+
+SharedLibrary::SharedLibrary(const char* file_name)
+    : handle_(dlopen(file_name, RTLD_NOW | RTLD_LOCAL)) {}
+
+SharedLibrary::~SharedLibrary() { Unload(); }
+
+SharedLibrary::SharedLibrary(SharedLibrary&& other) noexcept
+    : handle_(std::exchange(other.handle_, nullptr)) {}
+
+SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept {
+  if (this != &other) {
+    Unload();
+    handle_ = std::exchange(other.handle_, nullptr);
+  }
+  return *this;
+}
+
+void* SharedLibrary::Symbol(const char* name) const {
+  return handle_ != nullptr ? dlsym(handle_, name) : nullptr;
+}
+
+void SharedLibrary::Unload() {
+  if (handle_ != nullptr) dlclose(handle_);
+  handle_ = nullptr;
+}
+
+// ---- User interface ---------------------------------------------------
+
+void ShowMessageBox(const char* text, const char* title) {
+  if (PageratesShowMessageBox != nullptr) {
+    PageratesShowMessageBox(text, title);
+    return;
+  }
+  std::fprintf(stderr, "%s: %s\n", title, text);
+  std::fflush(stderr);
+}
+
+// ---- Formatting -------------------------------------------------------
+
+HeapString Format(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list measure;
+  va_copy(measure, args);
+  int length = std::vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  HeapString result;
+  if (length >= 0) {
+    result = HeapString::WithCapacity(static_cast<size_t>(length));
+    if (!result.null()) {
+      std::vsnprintf(result.data(), static_cast<size_t>(length) + 1, format, args);
+      result.SetSize(static_cast<size_t>(length));
+    }
+  }
+  va_end(args);
+  return result;
+}
+
+}  // namespace pagerates::port

@@ -1,0 +1,93 @@
+#include "port/profile_text.h"
+
+#include "port/port.h"
+
+namespace pagerates::port {
+namespace {
+
+// The reader's notion of a blank: C whitespace and the old end-of-file mark.
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' ||
+         c == '\f' || c == '\x1a';
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+// The value as it is handed out: one pair of matching quotes removed, then
+// cut to what the caller's 512-byte buffer holds.
+std::string Unquote(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  if (value.size() > kMaxProfileValue) value = value.substr(0, kMaxProfileValue);
+  return std::string(value);
+}
+
+}  // namespace
+
+ProfileText::ProfileText(std::string_view bytes) {
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  Section* current = nullptr;  // null: before any section, or a repeated one
+  while (!bytes.empty()) {
+    size_t eol = bytes.find_first_of("\r\n");
+    std::string_view line = bytes.substr(0, eol);
+    bytes.remove_prefix(eol == std::string_view::npos ? bytes.size() : eol + 1);
+    line = Trim(line);
+    if (line.empty() || line.front() == ';') continue;
+    if (line.front() == '[') {
+      size_t close = line.rfind(']');
+      if (close != std::string_view::npos) {
+        auto [it, inserted] = sections_.try_emplace(Lower(line.substr(1, close - 1)));
+        current = inserted ? &it->second : nullptr;
+        continue;
+      }
+    }
+    if (current == nullptr) continue;
+    size_t eq = line.find('=');
+    std::string_view key = Trim(line.substr(0, eq));
+    std::string_view value =
+        eq == std::string_view::npos ? std::string_view() : Trim(line.substr(eq + 1));
+    if (key.empty()) continue;
+    current->try_emplace(Lower(key), Unquote(value));
+  }
+}
+
+const std::string* ProfileText::Find(std::string_view section,
+                                     std::string_view key) const {
+  auto s = sections_.find(Lower(section));
+  if (s == sections_.end()) return nullptr;
+  auto k = s->second.find(Lower(key));
+  return k == s->second.end() ? nullptr : &k->second;
+}
+
+int32_t ProfileText::ParseInt(std::string_view value) {
+  // The reader looks at no more than the first 29 characters.
+  value = value.substr(0, 29);
+  size_t i = 0;
+  while (i < value.size() && static_cast<unsigned char>(value[i]) <= ' ') ++i;
+  bool negative = false;
+  if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
+    negative = value[i] == '-';
+    ++i;
+  }
+  uint32_t total = 0;
+  for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
+    total = total * 10u + static_cast<uint32_t>(value[i] - '0');
+  }
+  return static_cast<int32_t>(negative ? 0u - total : total);
+}
+
+}  // namespace pagerates::port

@@ -1,0 +1,41 @@
+// Parsed contents of an INI file, with the rules of the Windows profile
+// reader that users rely on:
+// - section and key names match without regard to (ASCII) case;
+// - blanks around keys and values are dropped, blanks inside a value stay;
+// - lines whose first non-blank character is ';' are comments;
+// - the first of repeated sections, and the first of repeated keys within
+//   it, is the one that is read;
+// - a value wrapped in one pair of matching quotes (' or ") loses them;
+// - values are cut at kMaxProfileValue bytes.
+// Used by the POSIX platform layer; pure code, no I/O.
+#ifndef PAGERATES_PORT_PROFILE_TEXT_H_
+#define PAGERATES_PORT_PROFILE_TEXT_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace pagerates::port {
+
+class ProfileText {
+ public:
+  ProfileText() = default;
+  explicit ProfileText(std::string_view file_bytes);
+
+  // The value as the reader hands it out (quotes removed, cut), or null when
+  // the section or key is missing.
+  const std::string* Find(std::string_view section, std::string_view key) const;
+
+  // Integer reading of a value: blanks, an optional sign, then decimal
+  // digits, wrapping modulo 2^32; no digits read as 0.
+  static int32_t ParseInt(std::string_view value);
+
+ private:
+  using Section = std::unordered_map<std::string, std::string>;
+  std::unordered_map<std::string, Section> sections_;
+};
+
+}  // namespace pagerates::port
+
+#endif  // PAGERATES_PORT_PROFILE_TEXT_H_
