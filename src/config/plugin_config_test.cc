@@ -1,0 +1,215 @@
+#include "config/plugin_config.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/test_support.h"
+
+namespace pagerates {
+namespace {
+
+using testing::MessageBox;
+using testing::TakeMessageBoxes;
+
+class PluginConfigTest : public ::testing::Test {
+ protected:
+  void SetUp() override { TakeMessageBoxes(); }
+  PluginConfig& Load(const std::string& ini) {
+    path_ = dir_.Write("pagerates.ini", ini);
+    config_ = std::make_unique<PluginConfig>();
+    config_->Load(path_);
+    return *config_;
+  }
+  std::string NotFound(const std::string& section) {
+    return "Preset [" + section + "] not found in " + path_;
+  }
+
+  testing::TempDir dir_;
+  std::string path_;
+  std::unique_ptr<PluginConfig> config_;
+};
+
+constexpr char kSameCurrency[] = "All active presets must have the same home currency";
+
+TEST_F(PluginConfigTest, DropsMissingAndForeignPresets) {
+  PluginConfig& c = Load(
+      "[main]\nActivePreset=A,B,C\n[A]\nHomeCurrencyCode=RUB\nName=a\n"
+      "[B]\nName=b\n[C]\nHomeCurrencyCode=EUR\n");
+  EXPECT_EQ(TakeMessageBoxes(),
+            (std::vector<MessageBox>{{"Configuration error", NotFound("B")},
+                                     {"Configuration error", kSameCurrency}}));
+  EXPECT_EQ(c.preset_count(), 1);
+  EXPECT_EQ(c.PresetName(0), "A");
+  EXPECT_EQ(c.name().view(), "a");
+}
+
+TEST_F(PluginConfigTest, FirstPresetWithCurrencyBecomesPrimary) {
+  PluginConfig& c = Load(
+      "[main]\nActivePreset=B,A\n[A]\nHomeCurrencyCode=RUB\nName=a\n"
+      "PageURL=http://host/daily?d=%dd%\n");
+  EXPECT_EQ(TakeMessageBoxes().size(), 1u);
+  EXPECT_EQ(c.preset_count(), 1);
+  EXPECT_EQ(c.name().view(), "a");
+  EXPECT_EQ(c.server().view(), "host");
+  EXPECT_EQ(c.page_path().view(), "/daily?d=%dd%");
+}
+
+TEST_F(PluginConfigTest, WhenAllAreDroppedTheLastListedFillsTheFirstSlot) {
+  PluginConfig& c = Load("[main]\nActivePreset=A,B\n[B]\nName=b\n");
+  EXPECT_EQ(TakeMessageBoxes(),
+            (std::vector<MessageBox>{{"Configuration error", NotFound("A")},
+                                     {"Configuration error", NotFound("B")}}));
+  EXPECT_EQ(c.preset_count(), 0);
+  EXPECT_TRUE(c.has_primary());
+  EXPECT_EQ(c.name().view(), "b");
+}
+
+TEST_F(PluginConfigTest, HomeCurrenciesCompareByteForByteBeforeRenaming) {
+  PluginConfig& c = Load(
+      "[main]\nActivePreset=A,B,C\nEnableCurrencyRename=1\n"
+      "[currency-rename]\nRUR=RUB\n"
+      "[A]\nHomeCurrencyCode=RUB\n[B]\nHomeCurrencyCode=rub\n[C]\nHomeCurrencyCode=RUR\n");
+  EXPECT_EQ(TakeMessageBoxes().size(), 2u);
+  EXPECT_EQ(c.preset_count(), 1);
+}
+
+TEST_F(PluginConfigTest, SinglePresetIsNotValidated) {
+  PluginConfig& c = Load("[main]\nActivePreset=Missing\n");
+  EXPECT_TRUE(TakeMessageBoxes().empty());
+  EXPECT_EQ(c.preset_count(), 1);
+  EXPECT_EQ(c.name().view(), "");
+  EXPECT_EQ(c.estimated_page_size(), 10u);
+}
+
+TEST_F(PluginConfigTest, EmptyActivePresetLeavesNoPrimary) {
+  PluginConfig& c = Load("[main]\n");
+  EXPECT_FALSE(c.has_primary());
+  EXPECT_EQ(c.preset_count(), 0);
+  EXPECT_NE(c.server().c_str(), nullptr);
+  EXPECT_EQ(c.Codepage(0), 1251);
+}
+
+struct UrlCase {
+  const char* page_url;
+  const char* server_key;
+  const char* server;
+  const char* path;
+};
+
+class PageUrlTest : public PluginConfigTest,
+                    public ::testing::WithParamInterface<UrlCase> {};
+
+TEST_P(PageUrlTest, SplitsServerAndPath) {
+  const UrlCase& u = GetParam();
+  PluginConfig& c = Load(std::string("[main]\nActivePreset=p\n[p]\nPageURL=") +
+                         u.page_url + "\nServer=" + u.server_key + "\n");
+  EXPECT_EQ(c.server().view(), u.server);
+  EXPECT_EQ(c.page_path().view(), u.path);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Urls, PageUrlTest,
+    ::testing::Values(
+        UrlCase{"http://host/daily?d=%dd%", "x", "host", "/daily?d=%dd%"},
+        UrlCase{"http://host:8080/r?d=%dd%", "x", "host:8080", "/r?d=%dd%"},
+        UrlCase{"http://host", "x", "host", "/"},
+        UrlCase{"HTTP://host/a", "srv", "srv", "HTTP://host/a"},
+        UrlCase{"https://host/a", "srv", "srv", "https://host/a"},
+        UrlCase{"/plain/%yyyy%", "srv", "srv", "/plain/%yyyy%"}));
+
+TEST_F(PluginConfigTest, NumberedKeys) {
+  PluginConfig& c = Load(
+      "[main]\nActivePreset=p\n[p]\nRecord1=one\nRecord2=two\nRecord4=four\n"
+      "OtherCurrencyCode1=USD\nOtherCurrencyCode2=EUR\n");
+  EXPECT_EQ(c.RecordCount(0), 2);
+  EXPECT_EQ(c.RecordPattern(0, 0).view(), "one");
+  EXPECT_EQ(c.OtherCurrencyCode(0, 0).view(), "USD");
+  EXPECT_EQ(c.OtherCurrencyCode(0, 1).view(), "EUR");
+
+  PluginConfig& d = Load("[main]\nActivePreset=p\n[p]\nRecord=zero\nRecord1=one\n");
+  EXPECT_EQ(d.RecordCount(0), 1);
+  EXPECT_EQ(d.RecordPattern(0, 0).view(), "zero");
+  EXPECT_EQ(d.RecordPattern(0, 1).view(), "");  // Record2, not Record1
+}
+
+TEST_F(PluginConfigTest, DecimalSeparatorUsesFirstByte) {
+  EXPECT_EQ(Load("[main]\nActivePreset=p\n[p]\nDecimalSeparator=\", \"\n")
+                .DecimalSeparator(0),
+            ',');
+  EXPECT_EQ(Load("[main]\nActivePreset=p\n[p]\n").DecimalSeparator(0), '.');
+}
+
+struct FilterCase {
+  const char* filter;
+  const char* code;
+  bool passes;
+};
+
+class FilterTest : public PluginConfigTest,
+                   public ::testing::WithParamInterface<FilterCase> {};
+
+TEST_P(FilterTest, Filters) {
+  PluginConfig& c =
+      Load(std::string("[main]\nCurrencyFilter=") + GetParam().filter + "\n");
+  EXPECT_EQ(c.PassesFilter(GetParam().code), GetParam().passes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, FilterTest,
+    ::testing::Values(FilterCase{"", "ANY", true}, FilterCase{"usd,EUR", "USD", true},
+                      FilterCase{"usd,EUR", "eur", true},
+                      FilterCase{"usd,EUR", "GBP", false},
+                      // Items are not trimmed.
+                      FilterCase{"USD, EUR", "EUR", false},
+                      FilterCase{"USD, EUR", " EUR", true},
+                      FilterCase{",USD", "USD", true}, FilterCase{",USD", "", true},
+                      FilterCase{"USD", "", false}));
+
+TEST(SplitListTest, KeepsEmptyItems) {
+  EXPECT_EQ(SplitList(",A"), (std::vector<std::string>{"", "A"}));
+  EXPECT_EQ(SplitList(","), (std::vector<std::string>{"", ""}));
+  EXPECT_TRUE(SplitList("").empty());
+}
+
+TEST_F(PluginConfigTest, RenamingAppliesToHomeCurrencyOnlyWhenOn) {
+  std::string rename = "[currency-rename]\nRUR=RUB\n[p]\nHomeCurrencyCode=RUR\n";
+  EXPECT_EQ(Load("[main]\nActivePreset=p\nEnableCurrencyRename=1\n" + rename)
+                .home_currency_code()
+                .view(),
+            "RUB");
+  EXPECT_EQ(Load("[main]\nActivePreset=p\n" + rename).home_currency_code().view(),
+            "RUR");
+}
+
+TEST_F(PluginConfigTest, PerPresetValuesFollowEditsAfterRefresh) {
+  PluginConfig& c = Load("[main]\nActivePreset=p\n[p]\nName=old\nRecord=a\n");
+  dir_.Write("pagerates.ini",
+             "[main]\nActivePreset=p\n[p]\nName=new\nRecord=bb\nRecord2=c\n");
+  c.Refresh();
+  EXPECT_EQ(c.RecordCount(0), 2);
+  EXPECT_EQ(c.name().view(), "old");  // read once, at load
+}
+
+struct PathCase {
+  const char* module;
+  const char* ini;
+};
+
+class ConfigFilePathTest : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(ConfigFilePathTest, Derives) {
+  EXPECT_EQ(PluginConfig::ConfigFilePath(GetParam().module), GetParam().ini);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, ConfigFilePathTest,
+    ::testing::Values(PathCase{"C:\\Plugins\\rates.dll", "C:\\Plugins\\rates.ini"},
+                      PathCase{"C:\\Plugins\\noext", "C:\\Plugins\\noext.ini"},
+                      PathCase{".hidden", ".hidden.ini"},
+                      PathCase{"C:\\a.b\\plugin", "C:\\a.ini"},
+                      PathCase{"/usr/lib/pagerates.so", "/usr/lib/pagerates.ini"}));
+
+}  // namespace
+}  // namespace pagerates

@@ -1,0 +1,55 @@
+#include "parse/number_text.h"
+
+#include <gtest/gtest.h>
+
+namespace pagerates {
+namespace {
+
+struct FixedCase {
+  const char* text;
+  char separator;
+  int64_t expected;
+};
+
+class FixedPointTest : public ::testing::TestWithParam<FixedCase> {};
+
+TEST_P(FixedPointTest, Reads) {
+  EXPECT_EQ(ParseFixedPoint(GetParam().text, GetParam().separator),
+            GetParam().expected)
+      << "'" << GetParam().text << "'";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, FixedPointTest,
+    ::testing::Values(
+        FixedCase{"12", '.', 120000}, FixedCase{"1 234.5", '.', 12345000},
+        FixedCase{"1,234.56", '.', 12345600}, FixedCase{"0.12345", '.', 1234},
+        FixedCase{".5", '.', 5000}, FixedCase{"-3.5", '.', 35000},
+        FixedCase{"", '.', 0}, FixedCase{"abc", '.', 0},
+        FixedCase{"28,1234", ',', 281234}, FixedCase{"1.234,5", ',', 12345000},
+        FixedCase{"28.4567 RUB", '.', 284567}, FixedCase{"28.4567 RUB", ',', 2845670000},
+        FixedCase{"12.", '.', 120000}, FixedCase{"1.2x3", '.', 12000},
+        // Bytes of 0x80 and above are never digits.
+        FixedCase{"\xD9\xA1\xD9\xA2", '.', 0},
+        // 30 digits wrap modulo 2^64 before scaling.
+        FixedCase{"123456789012345678901234567890", '.', -2413264399770408160}));
+
+struct DigitsCase {
+  const char* text;
+  int32_t expected;
+};
+
+class LeadingDigitsTest : public ::testing::TestWithParam<DigitsCase> {};
+
+TEST_P(LeadingDigitsTest, Reads) {
+  EXPECT_EQ(ParseLeadingDigits(GetParam().text), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, LeadingDigitsTest,
+                         ::testing::Values(DigitsCase{"2016", 2016}, DigitsCase{"07x", 7},
+                                           DigitsCase{"", 0}, DigitsCase{" 7", 0},
+                                           DigitsCase{"-7", 0},
+                                           DigitsCase{"4294967296", 0}));
+
+}  // namespace
+}  // namespace pagerates

@@ -1,0 +1,217 @@
+#include "parse/page_scanner.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/test_support.h"
+
+namespace pagerates {
+namespace {
+
+using testing::Date;
+using testing::Rate;
+using testing::RecordingSink;
+using testing::TakeMessageBoxes;
+
+class PageScannerTest : public ::testing::Test {
+ protected:
+  // Loads `ini` and scans `page` with preset 0 from 2016-09-07.
+  std::vector<Rate> Scan(const std::string& ini, const std::string& page,
+                         RateDate date = Date(2016, 9, 7)) {
+    config_ = std::make_unique<PluginConfig>();
+    config_->Load(dir_.Write("pagerates.ini", ini));
+    RecordingSink sink;
+    delivered_.clear();
+    ScanPage(*config_, 0, page.c_str(), date, &sink,
+             [this](const RateDate& d) { delivered_.push_back(d); });
+    return sink.rates;
+  }
+
+  testing::TempDir dir_;
+  std::unique_ptr<PluginConfig> config_;
+  std::vector<RateDate> delivered_;
+};
+
+constexpr char kWorkedIni[] =
+    "[main]\nActivePreset=p\n[p]\nHomeCurrencyCode=RUB\nCodepage=65001\n"
+    "DecimalSeparator=,\nPrologue=Rates on (?<date>[0-9.]+)\n"
+    "Record=<tr><td>(?<code>[A-Z]{3})</td><td>(?<value1>[0-9]+)</td>"
+    "<td>(?<value2>[0-9,]+)</td></tr>\n";
+
+constexpr char kWorkedPage[] =
+    "Rates on 08.09.2016 <table><tr><td>USD</td><td>1</td><td>64,9213</td></tr>"
+    "<tr><td>JPY</td><td>100</td><td>63,5012</td></tr></table>";
+
+TEST_F(PageScannerTest, WorkedExample) {
+  std::vector<Rate> rates = Scan(kWorkedIni, kWorkedPage);
+  EXPECT_EQ(rates, (std::vector<Rate>{{10000, 649213, "USD", "", 2016, 9, 8},
+                                      {1000000, 635012, "JPY", "", 2016, 9, 8}}));
+  ASSERT_EQ(delivered_.size(), 2u);
+  EXPECT_EQ(delivered_[0].day, 8);
+  EXPECT_TRUE(TakeMessageBoxes().empty());
+}
+
+TEST_F(PageScannerTest, DatesCarryOverAcrossMatchesAndPatterns) {
+  std::string ini =
+      "[main]\nActivePreset=p\n[p]\nCodepage=65001\n"
+      "Record=(?<code>[A-Z]{3})(?: (?<date>\\d+\\.\\d+\\.\\d+))?;\n"
+      "Record2=(?<code>[a-z]{3});\n";
+  std::vector<Rate> rates = Scan(ini, "USD 01.02.2015;EUR;usd;");
+  ASSERT_EQ(rates.size(), 3u);
+  EXPECT_EQ(rates[0], (Rate{10000, 10000, "USD", "", 2015, 2, 1}));
+  EXPECT_EQ(rates[1], (Rate{10000, 10000, "EUR", "", 2015, 2, 1}));
+  EXPECT_EQ(rates[2], (Rate{10000, 10000, "usd", "", 2015, 2, 1}));
+}
+
+TEST_F(PageScannerTest, RecordsComeGroupedByPattern) {
+  std::string ini =
+      "[main]\nActivePreset=p\n[p]\nCodepage=65001\n"
+      "Record=A(?<value1>\\d)\nRecord2=B(?<value1>\\d)\n";
+  std::vector<Rate> rates = Scan(ini, "A1 B1 A2 B2");
+  std::vector<int64_t> values;
+  for (const Rate& r : rates) values.push_back(r.value1);
+  EXPECT_EQ(values, (std::vector<int64_t>{10000, 20000, 10000, 20000}));
+  EXPECT_EQ(rates[1].value1, 20000);  // A2 before B1
+}
+
+TEST_F(PageScannerTest, OtherCurrencyDefaultsAndCapturedOverrides) {
+  std::string ini =
+      "[main]\nActivePreset=p\n[p]\nCodepage=65001\n"
+      "Record=X=(?<value2>\\d+)(?<code>[A-Z]{3})?\n"
+      "Record2=Y(?<code>[A-Z]{3})?=(?<value2>\\d+)\n"
+      "OtherCurrencyCode=EUR\nOtherCurrencyName=Euro\nOtherCurrencyCode2=GBP\n";
+  std::vector<Rate> rates = Scan(ini, "X=1USD X=2 Y=3");
+  ASSERT_EQ(rates.size(), 3u);
+  EXPECT_EQ(rates[0].code, "USD");
+  EXPECT_EQ(rates[0].name, "Euro");
+  EXPECT_EQ(rates[1].code, "EUR");  // set afresh, not carried from USD
+  // A code group that did not take part before one that did captures an
+  // empty text, and that replaces the preset's code.
+  EXPECT_EQ(rates[2].code, "");
+}
+
+TEST_F(PageScannerTest, FilterComesBeforeRenamingAndKeepsDatesOut) {
+  std::string ini =
+      "[main]\nActivePreset=p\nCurrencyFilter=usd,RUR\nEnableCurrencyRename=1\n"
+      "[currency-rename]\nRUR=RUB\nRUB=XXX\n"
+      "[p]\nCodepage=65001\nRecord=(?<code>[A-Z]{3}) (?<date>[\\d.]+)\n";
+  std::vector<Rate> rates = Scan(ini, "USD 01.01.2016 EUR 02.01.2016 RUR 03.01.2016");
+  ASSERT_EQ(rates.size(), 2u);
+  EXPECT_EQ(rates[0].code, "USD");
+  EXPECT_EQ(rates[1].code, "RUB");  // renamed once
+  ASSERT_EQ(delivered_.size(), 2u);
+  EXPECT_EQ(delivered_[1].day, 3);  // EUR's date never delivered
+}
+
+TEST_F(PageScannerTest, OtherCurrencyCodeIsRenamedTwice) {
+  std::string ini =
+      "[main]\nActivePreset=p\nEnableCurrencyRename=1\n"
+      "[currency-rename]\nA=B\nB=C\n"
+      "[p]\nCodepage=65001\nRecord=x\nOtherCurrencyCode=A\n";
+  std::vector<Rate> rates = Scan(ini, "x");
+  ASSERT_EQ(rates.size(), 1u);
+  EXPECT_EQ(rates[0].code, "C");
+}
+
+TEST_F(PageScannerTest, EpilogueBoundsOnlyWhereSearchesStart) {
+  std::string ini =
+      "[main]\nActivePreset=p\n[p]\nCodepage=65001\nEpilogue=</table>\n"
+      "Record=<td>(?<code>[A-Z]{3})</td>\nRecord2=<b>(?<code>[A-Z]{3})</b>\n";
+  std::string page =
+      "<td>USD</td><td>EUR</td></table> footer <td>GBP</td><td>JPY</td><b>CHF</b>";
+  std::vector<Rate> rates = Scan(ini, page);
+  std::vector<std::string> codes;
+  for (const Rate& r : rates) codes.push_back(r.code);
+  // Each pattern may deliver one record beyond the bound.
+  EXPECT_EQ(codes, (std::vector<std::string>{"USD", "EUR", "GBP", "CHF"}));
+}
+
+TEST_F(PageScannerTest, PrologueSetsStartAndOnlyItsDateReachesRecords) {
+  std::string ini =
+      "[main]\nActivePreset=p\n[p]\nCodepage=65001\n"
+      "Prologue=(?<code>[A-Z]{3}) (?<name>\\w+) (?<date>[\\d.]+)\n"
+      "Record=<(?<value1>\\d)>\n";
+  std::vector<Rate> rates = Scan(ini, "<1> GBP Pound 08.09.2016 <2>");
+  ASSERT_EQ(rates.size(), 1u);
+  EXPECT_EQ(rates[0], (Rate{20000, 10000, "", "", 2016, 9, 8}));
+}
+
+TEST_F(PageScannerTest, EmptyMatchesDoNotLoop) {
+  std::string ini =
+      "[main]\nActivePreset=p\n[p]\nCodepage=65001\nRecord=x*\nRecord2=(?=b)\n"
+      "Record3=(?<code>Z)\n";
+  std::vector<Rate> rates = Scan(ini, "abab Z");
+  // x* once at the start; (?=b) once moving on to the 'b', once standing.
+  ASSERT_EQ(rates.size(), 4u);
+  EXPECT_EQ(rates[3].code, "Z");
+}
+
+TEST_F(PageScannerTest, ConvertsTheCodePageBeforeMatching) {
+  std::string ini =
+      "[main]\nActivePreset=p\n[p]\nCodepage=1251\n"
+      "Record=(?<name>\xD0\x94\\S+) (?<code>[A-Z]{3})\n";
+  // "Доллар" in windows-1251, and a byte 0x98 that the code page leaves
+  // undefined: it must not spoil the conversion of the rest.
+  std::vector<Rate> rates = Scan(ini, "\xC4\xEE\xEB\xEB\xE0\xF0 USD \x98");
+  ASSERT_EQ(rates.size(), 1u);
+  EXPECT_EQ(rates[0].name, "\xD0\x94\xD0\xBE\xD0\xBB\xD0\xBB\xD0\xB0\xD1\x80");
+}
+
+TEST_F(PageScannerTest, UnknownCodePageScansBytes) {
+  std::string ini =
+      "[main]\nActivePreset=p\n[p]\nCodepage=12345\nRecord=(?<name>\\xC4+)\n";
+  std::vector<Rate> rates = Scan(ini, "\xC4\xC4");
+  ASSERT_EQ(rates.size(), 1u);
+  EXPECT_EQ(rates[0].name, "\xC4\xC4");
+}
+
+TEST_F(PageScannerTest, MissingRecordPatternsAreReported) {
+  TakeMessageBoxes();
+  std::vector<Rate> rates = Scan("[main]\nActivePreset=p\n[p]\nRecord2=x\n", "x");
+  EXPECT_TRUE(rates.empty());
+  EXPECT_EQ(TakeMessageBoxes(),
+            (std::vector<testing::MessageBox>{
+                {"Configuration error", "Missing record patterns for preset [p]"}}));
+}
+
+TEST_F(PageScannerTest, BadPatternIsReportedAndTheNextOneRuns) {
+  TakeMessageBoxes();
+  std::string ini =
+      "[main]\nActivePreset=p\n[p]\nCodepage=65001\nRecord=(\nRecord2=(?<code>B)\n";
+  std::vector<Rate> rates = Scan(ini, "B");
+  ASSERT_EQ(rates.size(), 1u);
+  auto boxes = TakeMessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].title, "Regular expression error");
+}
+
+struct CodePageCase {
+  int code_page;
+  std::string bytes;
+  std::string utf8;
+};
+
+class ToUtf8Test : public ::testing::TestWithParam<CodePageCase> {};
+
+TEST_P(ToUtf8Test, Converts) {
+  EXPECT_EQ(ToUtf8(GetParam().bytes, GetParam().code_page).view(), GetParam().utf8);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CodePages, ToUtf8Test,
+    ::testing::Values(CodePageCase{1251, "\xC4", "\xD0\x94"},
+                      CodePageCase{1251, "\x98", "\xC2\x98"},
+                      CodePageCase{1252, "\x80\x81", "\xE2\x82\xAC\xC2\x81"},
+                      CodePageCase{866, "\x80", "\xD0\x90"},
+                      CodePageCase{20866, "\xE1", "\xD0\x90"},
+                      CodePageCase{28592, "\xA3", "\xC5\x81"},
+                      CodePageCase{65001, "\xFF", "\xFF"},
+                      CodePageCase{932, "\x82\xA0", "\xE3\x81\x82"},
+                      // Not convertible: the bytes as they are.
+                      CodePageCase{932, "\x82", "\x82"},
+                      CodePageCase{0, "\xC4", "\xC4"}, CodePageCase{1251, "", ""}));
+
+}  // namespace
+}  // namespace pagerates
