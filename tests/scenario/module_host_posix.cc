@@ -1,0 +1,83 @@
+#include <dlfcn.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "tests/scenario/module_host.h"
+
+namespace {
+pagerates::scenario::BoxHandler* g_boxes = nullptr;
+}  // namespace
+
+// The module shows its message boxes through this when the host exports it.
+extern "C" __attribute__((visibility("default"))) void PageratesShowMessageBox(
+    const char* text, const char* title) {
+  if (g_boxes != nullptr && *g_boxes) (*g_boxes)(title, text);
+}
+
+namespace pagerates::scenario {
+
+const char kPathSeparator = '/';
+const char kModuleExtension[] = ".so";
+
+namespace {
+
+class PosixModule : public LoadedModule {
+ public:
+  PosixModule(void* handle, BoxHandler boxes) : handle_(handle), boxes_(std::move(boxes)) {}
+  ~PosixModule() override {
+    dlclose(handle_);
+    g_boxes = nullptr;
+  }
+  BoxHandler* boxes() { return &boxes_; }
+
+ private:
+  void* handle_;
+  BoxHandler boxes_;
+};
+
+}  // namespace
+
+std::unique_ptr<LoadedModule> LoadModule(const std::string& path, BoxHandler boxes,
+                                         std::string* error) {
+  // Boxes shown while the module attaches must be caught too.
+  BoxHandler pending = std::move(boxes);
+  g_boxes = &pending;
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    g_boxes = nullptr;
+    *error = dlerror();
+    return nullptr;
+  }
+  auto module = std::make_unique<PosixModule>(handle, std::move(pending));
+  g_boxes = module->boxes();
+  module->get_library_info =
+      reinterpret_cast<GetLibraryInfoFn>(dlsym(handle, "GetLibraryInfo"));
+  module->get_resources = reinterpret_cast<GetResourcesFn>(dlsym(handle, "GetResources"));
+  module->fetch_rates = reinterpret_cast<FetchRatesFn>(dlsym(handle, "FetchRates"));
+  if (!module->get_library_info || !module->get_resources || !module->fetch_rates) {
+    *error = "an export is missing";
+    return nullptr;
+  }
+  return module;
+}
+
+std::string MakeTempDir() {
+  std::string pattern =
+      (std::filesystem::temp_directory_path() / "pagerates-scenario-XXXXXX").string();
+  return mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+}
+
+void RemoveTree(const std::string& dir) {
+  std::error_code ignored;
+  std::filesystem::remove_all(dir, ignored);
+}
+
+bool PlaceModule(const std::string& module, const std::string& to) {
+  std::error_code error;
+  std::filesystem::create_symlink(std::filesystem::absolute(module), to, error);
+  return !error;
+}
+
+}  // namespace pagerates::scenario

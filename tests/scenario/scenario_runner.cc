@@ -1,0 +1,307 @@
+// Runs the scenario cases against the real module, loaded as a host loads
+// it, and compares each transcript with the case's expected one.
+//
+//   scenario_runner --module FILE --cases DIR [--http-base URL --http-log FILE]
+//                   [--update] [--repeat N] [CASE...]
+//
+// A case is a folder holding `pagerates.ini` (with @HTTP@ standing for the
+// test server's base address), `steps` and `expected`. Each line of `steps`
+// is one of
+//   info                      GetLibraryInfo
+//   resources YYYY-MM-DD      GetResources
+//   fetch YYYY-MM-DD FILE     FetchRates with FILE's bytes ("-": empty page)
+//   ini FILE                  replace the INI beside the module with FILE
+//   requires http             skip the case when no test server is given
+// and `#` starts a comment. The module is loaded for each case from a
+// fresh folder and unloaded at its end. The transcript records every sink
+// call, every message box and every request the test server logged, in
+// order, in a form that is the same on every platform.
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+#include <filesystem>
+#include <algorithm>
+#include <cstdlib>
+
+#include "tests/scenario/c_sink.h"
+#include "tests/scenario/module_host.h"
+
+namespace pagerates::scenario {
+namespace {
+
+std::string ReadFile(const std::string& path, bool* ok = nullptr) {
+  std::ifstream in(path, std::ios::binary);
+  if (ok != nullptr) *ok = static_cast<bool>(in);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  return static_cast<bool>(out);
+}
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+  if (from.empty()) return text;
+  for (size_t at = text.find(from); at != std::string::npos;
+       at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+// Valid UTF-8 as it is; control characters, quotes, backslashes and stray
+// bytes escaped.
+std::string Quote(const char* text) {
+  if (text == nullptr) return "(null)";
+  std::string out = "\"";
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  char hex[8];
+  while (*p != 0) {
+    unsigned char c = *p;
+    int length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    bool valid = length > 1;
+    for (int i = 1; valid && i < length; ++i) valid = (p[i] & 0xC0) == 0x80;
+    if (valid) {
+      out.append(reinterpret_cast<const char*>(p), length);
+      p += length;
+      continue;
+    }
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c >= 0x20 && c < 0x7F) {
+      out += static_cast<char>(c);
+    } else {
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      out += hex;
+    }
+    ++p;
+  }
+  return out + "\"";
+}
+
+std::string FormatDate(RateDate d) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", d.year, d.month, d.day);
+  return buffer;
+}
+
+bool ParseDate(const std::string& text, RateDate* date) {
+  int y, m, d;
+  char extra;
+  if (std::sscanf(text.c_str(), "%d-%d-%d%c", &y, &m, &d, &extra) != 3) return false;
+  *date = RateDate{static_cast<int16_t>(y), static_cast<int8_t>(m), static_cast<int8_t>(d)};
+  return true;
+}
+
+struct Transcript {
+  std::string text;
+  std::string dir;  // the case's module folder, written as <dir>
+
+  void Line(const std::string& line) { text += line + "\n"; }
+  std::string Paths(const std::string& s) const {
+    std::string out = ReplaceAll(s, dir + kPathSeparator, "<dir>/");
+    return ReplaceAll(out, dir, "<dir>");
+  }
+};
+
+void OnRequest(void* context, const ResourceRequest* r) {
+  auto* t = static_cast<Transcript*>(context);
+  char value[16];
+  std::snprintf(value, sizeof value, "0x%08x", static_cast<unsigned>(r->dateValue));
+  t->Line("request date=" + FormatDate(r->date) +
+          " size-ok=" + (r->size == sizeof(ResourceRequest) ? "yes" : "no") +
+          " estimated-size=" + std::to_string(r->estimatedSize) + " date-value=" + value +
+          " path=" + Quote(r->path));
+}
+
+void OnRate(void* context, const RateRecord* r) {
+  auto* t = static_cast<Transcript*>(context);
+  t->Line("rate date=" + FormatDate(r->date) + " code=" + Quote(r->code) +
+          " name=" + Quote(r->name) + " value1=" + std::to_string(r->value1) +
+          " value2=" + std::to_string(r->value2));
+}
+
+struct Options {
+  std::string module;
+  std::string cases;
+  std::string http_base;
+  std::string http_log;
+  bool update = false;
+  int repeat = 1;  // rounds over all cases: load and unload cycles
+  std::vector<std::string> only;
+};
+
+class HttpLog {
+ public:
+  explicit HttpLog(std::string path) : path_(std::move(path)) {
+    if (!path_.empty()) seen_ = ReadFile(path_).size();
+  }
+  // Requests the server logged since the last call.
+  void Drain(Transcript* t) {
+    if (path_.empty()) return;
+    std::string all = ReadFile(path_);
+    if (all.size() <= seen_) return;
+    std::istringstream fresh(all.substr(seen_));
+    seen_ = all.size();
+    for (std::string line; std::getline(fresh, line);) t->Line("http " + line);
+  }
+
+ private:
+  std::string path_;
+  size_t seen_ = 0;
+};
+
+enum class Outcome { kPassed, kFailed, kSkipped };
+
+Outcome RunCase(const Options& options, const std::string& case_dir, std::string* report) {
+  std::string steps = ReadFile(case_dir + "/steps");
+  if (steps.find("requires http") != std::string::npos && options.http_base.empty()) {
+    return Outcome::kSkipped;
+  }
+  std::string dir = MakeTempDir();
+  if (dir.empty()) {
+    *report = "cannot make a temporary folder";
+    return Outcome::kFailed;
+  }
+  Transcript t;
+  t.dir = dir;
+  std::string ini_path = dir + kPathSeparator + "pagerates.ini";
+  auto place_ini = [&](const std::string& file) {
+    bool ok = false;
+    std::string ini = ReadFile(case_dir + "/" + file, &ok);
+    return ok && WriteFile(ini_path, ReplaceAll(ini, "@HTTP@", options.http_base));
+  };
+  std::string module_path = dir + kPathSeparator + "pagerates" + kModuleExtension;
+  if (!place_ini("pagerates.ini") || !PlaceModule(options.module, module_path)) {
+    RemoveTree(dir);
+    *report = "cannot set up the module folder";
+    return Outcome::kFailed;
+  }
+  HttpLog http(options.http_log);
+  std::string error;
+  {
+    auto module = LoadModule(
+        module_path,
+        [&t](const std::string& title, const std::string& text) {
+          t.Line("box title=" + Quote(title.c_str()) + " text=" + Quote(t.Paths(text).c_str()));
+        },
+        &error);
+    if (module == nullptr) {
+      RemoveTree(dir);
+      *report = "cannot load the module: " + error;
+      return Outcome::kFailed;
+    }
+    CSink sink;
+    CSinkInit(&sink, &t, OnRequest, OnRate);
+    RateSink* host_sink = reinterpret_cast<RateSink*>(&sink);
+    std::istringstream lines(steps);
+    for (std::string line; std::getline(lines, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.empty() || line[0] == '#') continue;
+      std::istringstream words(line);
+      std::string verb, arg1, arg2;
+      words >> verb >> arg1 >> arg2;
+      RateDate date{};
+      if (verb == "requires") continue;
+      t.Line("> " + line);
+      if (verb == "info") {
+        LibraryInfo* info = module->get_library_info();
+        t.Line("info size-ok=" + std::string(info->size == sizeof(LibraryInfo) ? "yes" : "no") +
+               " code-page=" + std::to_string(info->codePage) + " name=" + Quote(info->name) +
+               " server=" + Quote(info->server) +
+               " home-currency-code=" + Quote(info->homeCurrencyCode) +
+               " home-currency-name=" + Quote(info->homeCurrencyName));
+      } else if (verb == "resources" && ParseDate(arg1, &date)) {
+        module->get_resources(date, host_sink);
+      } else if (verb == "fetch" && ParseDate(arg1, &date)) {
+        std::string page = arg2 == "-" ? std::string() : ReadFile(case_dir + "/" + arg2);
+        module->fetch_rates(page.c_str(), date, host_sink);
+      } else if (verb == "ini" && place_ini(arg1)) {
+        // Make sure the change is seen even within one clock tick.
+        std::filesystem::last_write_time(
+            ini_path, std::filesystem::last_write_time(ini_path) + std::chrono::seconds(2));
+      } else {
+        t.Line("bad step");
+      }
+      http.Drain(&t);
+    }
+  }
+  http.Drain(&t);
+  RemoveTree(dir);
+
+  std::string expected_path = case_dir + "/expected";
+  if (options.update) {
+    WriteFile(expected_path, t.text);
+    return Outcome::kPassed;
+  }
+  std::string expected = ReadFile(expected_path);
+  if (expected == t.text) return Outcome::kPassed;
+  *report = "--- expected\n" + expected + "--- actual\n" + t.text;
+  return Outcome::kFailed;
+}
+
+int Main(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
+    if (arg == "--module") options.module = value();
+    else if (arg == "--cases") options.cases = value();
+    else if (arg == "--http-base") options.http_base = value();
+    else if (arg == "--http-log") options.http_log = value();
+    else if (arg == "--update") options.update = true;
+    else if (arg == "--repeat") options.repeat = std::max(1, std::atoi(value().c_str()));
+    else options.only.push_back(arg);
+  }
+  if (options.module.empty() || options.cases.empty()) {
+    std::cerr << "usage: scenario_runner --module FILE --cases DIR [--http-base URL "
+                 "--http-log FILE] [--update] [CASE...]\n";
+    return 2;
+  }
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(options.cases)) {
+    if (!entry.is_directory()) continue;
+    std::string name = entry.path().filename().string();
+    if (options.only.empty() ||
+        std::find(options.only.begin(), options.only.end(), name) != options.only.end()) {
+      names.push_back(name);
+    }
+  }
+  std::sort(names.begin(), names.end());
+  int passed = 0, failed = 0, skipped = 0;
+  for (int round = 0; round < options.repeat; ++round)
+  for (const std::string& name : names) {
+    std::string report;
+    switch (RunCase(options, options.cases + "/" + name, &report)) {
+      case Outcome::kPassed:
+        ++passed;
+        std::cout << "ok    " << name << "\n";
+        break;
+      case Outcome::kSkipped:
+        ++skipped;
+        std::cout << "skip  " << name << "\n";
+        break;
+      case Outcome::kFailed:
+        ++failed;
+        std::cout << "FAIL  " << name << "\n" << report;
+        break;
+    }
+  }
+  std::cout << passed << " passed, " << failed << " failed, " << skipped << " skipped\n";
+  return failed == 0 && passed > 0 ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace pagerates::scenario
+
+int main(int argc, char** argv) { return pagerates::scenario::Main(argc, argv); }
