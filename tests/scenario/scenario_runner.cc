@@ -103,11 +103,36 @@ bool ParseDate(const std::string& text, RateDate* date) {
   return true;
 }
 
+class HttpLog {
+ public:
+  explicit HttpLog(std::string path) : path_(std::move(path)) {
+    if (!path_.empty()) seen_ = ReadFile(path_).size();
+  }
+  // Requests the server logged since the last call.
+  void Drain(std::string* text) {
+    if (path_.empty()) return;
+    std::string all = ReadFile(path_);
+    if (all.size() <= seen_) return;
+    std::istringstream fresh(all.substr(seen_));
+    seen_ = all.size();
+    for (std::string line; std::getline(fresh, line);) *text += "http " + line + "\n";
+  }
+
+ private:
+  std::string path_;
+  size_t seen_ = 0;
+};
+
 struct Transcript {
   std::string text;
   std::string dir;  // the case's module folder, written as <dir>
+  HttpLog* http = nullptr;
 
-  void Line(const std::string& line) { text += line + "\n"; }
+  // Requests the server saw come first: they happened before this line.
+  void Line(const std::string& line) {
+    if (http != nullptr) http->Drain(&text);
+    text += line + "\n";
+  }
   std::string Paths(const std::string& s) const {
     std::string out = ReplaceAll(s, dir + kPathSeparator, "<dir>/");
     return ReplaceAll(out, dir, "<dir>");
@@ -141,26 +166,6 @@ struct Options {
   std::vector<std::string> only;
 };
 
-class HttpLog {
- public:
-  explicit HttpLog(std::string path) : path_(std::move(path)) {
-    if (!path_.empty()) seen_ = ReadFile(path_).size();
-  }
-  // Requests the server logged since the last call.
-  void Drain(Transcript* t) {
-    if (path_.empty()) return;
-    std::string all = ReadFile(path_);
-    if (all.size() <= seen_) return;
-    std::istringstream fresh(all.substr(seen_));
-    seen_ = all.size();
-    for (std::string line; std::getline(fresh, line);) t->Line("http " + line);
-  }
-
- private:
-  std::string path_;
-  size_t seen_ = 0;
-};
-
 enum class Outcome { kPassed, kFailed, kSkipped };
 
 Outcome RunCase(const Options& options, const std::string& case_dir, std::string* report) {
@@ -188,6 +193,7 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
     return Outcome::kFailed;
   }
   HttpLog http(options.http_log);
+  t.http = &http;
   std::string error;
   {
     auto module = LoadModule(
@@ -233,10 +239,10 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
       } else {
         t.Line("bad step");
       }
-      http.Drain(&t);
+      http.Drain(&t.text);
     }
   }
-  http.Drain(&t);
+  http.Drain(&t.text);
   RemoveTree(dir);
 
   std::string expected_path = case_dir + "/expected";
@@ -256,6 +262,12 @@ int Main(int argc, char** argv) {
     std::string arg = argv[i];
     auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
     if (arg == "--module") options.module = value();
+    else if (arg == "--http-from-env") {
+      const char* base = std::getenv("PAGERATES_TEST_HTTP");
+      const char* log = std::getenv("PAGERATES_TEST_HTTP_LOG");
+      if (base != nullptr) options.http_base = base;
+      if (log != nullptr) options.http_log = log;
+    }
     else if (arg == "--cases") options.cases = value();
     else if (arg == "--http-base") options.http_base = value();
     else if (arg == "--http-log") options.http_log = value();

@@ -1,0 +1,75 @@
+/* A stand-in for libcurl that records every call and "downloads" a fixed
+ * body in three chunks of 4, 0 and 3 bytes. Built once with all of the
+ * functions the module needs and once without curl_easy_perform. */
+#include <stdarg.h>
+#include <stddef.h>
+#include <stdio.h>
+#include <string.h>
+
+#define EXPORT __attribute__((visibility("default")))
+
+static char calls[8192];
+
+static void Record(const char* format, ...) {
+  size_t used = strlen(calls);
+  va_list args;
+  va_start(args, format);
+  vsnprintf(calls + used, sizeof calls - used, format, args);
+  va_end(args);
+}
+
+typedef size_t (*WriteFn)(const char*, size_t, size_t, void*);
+static WriteFn write_fn;
+static void* write_data;
+static int handle;
+
+EXPORT const char* fake_curl_calls(void) { return calls; }
+EXPORT void fake_curl_reset(void) { calls[0] = '\0'; }
+
+EXPORT int curl_global_init(long flags) {
+  Record("global_init %ld\n", flags);
+  return 0;
+}
+
+EXPORT void curl_global_cleanup(void) { Record("global_cleanup\n"); }
+
+EXPORT void* curl_easy_init(void) {
+  Record("easy_init\n");
+  return &handle;
+}
+
+EXPORT int curl_easy_setopt(void* h, int option, ...) {
+  va_list args;
+  va_start(args, option);
+  if (option >= 20000) {
+    write_fn = va_arg(args, WriteFn);
+    Record("setopt %d function\n", option);
+  } else if (option >= 10000) {
+    void* value = va_arg(args, void*);
+    if (option == 10001) write_data = value;
+    if (option == 10001)
+      Record("setopt %d data\n", option);
+    else
+      Record("setopt %d \"%s\"\n", option, (const char*)value);
+  } else {
+    Record("setopt %d %ld\n", option, va_arg(args, long));
+  }
+  va_end(args);
+  return h == &handle ? 0 : 43;
+}
+
+#ifndef FAKE_CURL_OMIT_PERFORM
+EXPORT int curl_easy_perform(void* h) {
+  Record("perform\n");
+  if (h != &handle) return 43;
+  size_t taken = write_fn("abcd", 1, 4, write_data);
+  taken += write_fn("", 1, 0, write_data);
+  taken += write_fn("efg", 1, 3, write_data);
+  return taken == 7 ? 0 : 23;
+}
+#endif
+
+EXPORT void curl_easy_cleanup(void* h) {
+  (void)h;
+  Record("easy_cleanup\n");
+}

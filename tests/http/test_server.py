@@ -1,0 +1,135 @@
+#!/usr/bin/env python3
+"""Loopback HTTP server for the tests.
+
+Serves files below --root on 127.0.0.1 (an ephemeral port, written to
+--port-file) and appends "GET <path>" to --log for every request, before
+answering, so tests can check which pages were asked for and in what order.
+
+Paths starting with one of these words behave badly on purpose:
+  /status/<code>/...     answers <code> with a short body
+  /flaky/<rest>          500 on the first request for the path, then <rest>
+  /stall/...             headers, then nothing (until the client gives up)
+  /drip/...              headers, then one byte every two seconds
+  /endless/...           a body that never ends
+  /reset/...             half a body, then the connection is reset
+  /redirect-loop/...     302 to itself
+  /empty/...             200 with an empty body
+Every bad behaviour is bounded in time, so a broken client cannot keep the
+server busy forever.
+"""
+import argparse
+import http.server
+import os
+import socket
+import socketserver
+import struct
+import sys
+import threading
+import time
+
+LIMIT_SECONDS = 120
+
+
+class Handler(http.server.SimpleHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    flaky_seen = set()
+    lock = threading.Lock()
+
+    def log_message(self, *args):
+        pass
+
+    def log_request_line(self):
+        with self.lock, open(self.server.log_path, "a") as log:
+            log.write("GET %s\n" % self.path)
+
+    def send_body(self, code, body, content_type="text/plain"):
+        self.send_response(code)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def headers_only(self, length=None):
+        self.send_response(200)
+        self.send_header("Content-Type", "text/plain")
+        if length is not None:
+            self.send_header("Content-Length", str(length))
+        else:
+            self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.flush()
+
+    def do_GET(self):
+        self.log_request_line()
+        parts = self.path.split("/")
+        word = parts[1] if len(parts) > 1 else ""
+        try:
+            if word == "status":
+                self.send_body(int(parts[2]), b"status page\n")
+            elif word == "flaky":
+                with self.lock:
+                    first = self.path not in self.flaky_seen
+                    self.flaky_seen.add(self.path)
+                if first:
+                    self.send_body(500, b"try again later\n")
+                else:
+                    self.path = "/" + "/".join(parts[2:])
+                    super().do_GET()
+            elif word == "stall":
+                self.headers_only(1000)
+                time.sleep(LIMIT_SECONDS)
+            elif word == "drip":
+                self.headers_only(1000)
+                for _ in range(LIMIT_SECONDS // 2):
+                    self.wfile.write(b"x")
+                    self.wfile.flush()
+                    time.sleep(2)
+            elif word == "endless":
+                self.headers_only()
+                chunk = b"y" * 65536
+                deadline = time.time() + LIMIT_SECONDS
+                while time.time() < deadline:
+                    self.wfile.write(chunk)
+            elif word == "reset":
+                self.headers_only(100000)
+                self.wfile.write(b"z" * 1000)
+                self.wfile.flush()
+                self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
+                                           struct.pack("ii", 1, 0))
+                self.connection.close()
+            elif word == "redirect-loop":
+                self.send_response(302)
+                self.send_header("Location", self.path)
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+            elif word == "empty":
+                self.send_body(200, b"")
+            else:
+                super().do_GET()
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--log", required=True)
+    parser.add_argument("--port-file", required=True)
+    args = parser.parse_args()
+    log_path = os.path.abspath(args.log)
+    os.chdir(args.root)
+    server = Server(("127.0.0.1", 0), Handler)
+    server.log_path = log_path
+    tmp = args.port_file + ".tmp"
+    with open(tmp, "w") as f:
+        f.write(str(server.server_address[1]))
+    os.replace(tmp, args.port_file)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
