@@ -1,0 +1,124 @@
+// Pages and presets built to hurt: each must end with a sane result, no
+// crash, nothing leaked (the sanitizer build runs these too).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "config/plugin_config.h"
+#include "parse/page_scanner.h"
+#include "tests/support/test_support.h"
+
+namespace pagerates {
+namespace {
+
+using testing::Date;
+using testing::TakeMessageBoxes;
+
+class CountingSink : public RateSink {
+ public:
+  void PAGERATES_THISCALL RequestResource(const ResourceRequest*) override {}
+  void PAGERATES_THISCALL AddRate(const RateRecord* r) override {
+    ++count;
+    last_value2 = r->value2;
+    last_code = r->code;
+  }
+  size_t count = 0;
+  int64_t last_value2 = 0;
+  std::string last_code;
+};
+
+class HostileInputTest : public ::testing::Test {
+ protected:
+  void SetUp() override { TakeMessageBoxes(); }
+  size_t Scan(const std::string& ini, const std::string& page, CountingSink* sink = nullptr) {
+    PluginConfig config;
+    config.Load(dir_.Write("pagerates.ini", ini));
+    CountingSink local;
+    CountingSink* s = sink != nullptr ? sink : &local;
+    ScanPage(config, 0, page.c_str(), Date(2016, 9, 8), s, nullptr);
+    return s->count;
+  }
+  testing::TempDir dir_;
+};
+
+std::string Preset(const std::string& body, int code_page = 65001) {
+  return "[main]\nActivePreset=p\n[p]\nCodepage=" + std::to_string(code_page) + "\n" + body;
+}
+
+TEST_F(HostileInputTest, CatastrophicBacktrackingEndsAtTheMatchLimit) {
+  std::string page(1 << 20, 'a');
+  page += "!USD";
+  // The first pattern gives up (no match); the scan goes on with the next.
+  EXPECT_EQ(Scan(Preset("Record=(a+)+b\nRecord2=(?<code>USD)\n"), page), 1u);
+}
+
+TEST_F(HostileInputTest, DeepRecursionDoesNotExhaustTheStack) {
+  // A million repetitions of a group: deeper than any stack we allow. The
+  // match may fail, but it must fail cleanly and the scan go on.
+  std::string page(1 << 20, 'a');
+  page += "!Z";
+  CountingSink sink;
+  Scan(Preset("Record=(?:a|b)*c\nRecord2=^(a)*!\nRecord3=(?<code>Z)\n"), page, &sink);
+  EXPECT_EQ(sink.last_code, "Z");
+}
+
+TEST_F(HostileInputTest, ManyPatternsAndLongValues) {
+  std::string body;
+  for (int i = 0; i < 1000; ++i) {
+    body += (i == 0 ? std::string("Record") : "Record" + std::to_string(i + 1)) + "=(?<code>X" +
+            std::to_string(i) + ")\\b\n";
+  }
+  std::string page;
+  for (int i = 0; i < 1000; i += 7) page += "X" + std::to_string(i) + " ";
+  EXPECT_EQ(Scan(Preset(body), page), 143u);
+
+  // A 600-byte pattern is cut at 511 bytes: an unclosed group, reported.
+  std::string long_pattern = "(" + std::string(599, 'a');
+  EXPECT_EQ(Scan(Preset("Record=" + long_pattern + "\n"), "aaa"), 0u);
+  EXPECT_EQ(TakeMessageBoxes().size(), 1u);
+  // A 2 MB line in the file is read like any other.
+  EXPECT_EQ(Scan(Preset("Junk=" + std::string(2 << 20, 'j') + "\nRecord=a\n"), "aa"), 2u);
+}
+
+TEST_F(HostileInputTest, HugeNumbersWrap) {
+  CountingSink sink;
+  Scan(Preset("Record=(?<value2>\\d+)\n"), "123456789012345678901234567890", &sink);
+  EXPECT_EQ(sink.last_value2, -2413264399770408160);
+}
+
+TEST_F(HostileInputTest, DateGroupOnGarbage) {
+  CountingSink sink;
+  std::string garbage;
+  for (int i = 1; i < 256; ++i) garbage += static_cast<char>(i);
+  EXPECT_EQ(Scan(Preset("Record=(?<date>.{1,40})\n"), garbage, &sink), 7u);
+}
+
+TEST_F(HostileInputTest, LargePagesAndManyMatches) {
+  // 50 MB without a match.
+  EXPECT_EQ(Scan(Preset("Record=(?<code>NEVER)\n", 1251), std::string(50 << 20, 'x')), 0u);
+  // A million matches.
+  std::string page;
+  page.reserve(4 << 20);
+  for (int i = 0; i < 1000000; ++i) page += "A1;";
+  EXPECT_EQ(Scan(Preset("Record=A(?<value1>\\d);\n"), page), 1000000u);
+}
+
+TEST_F(HostileInputTest, EveryByteInEveryCodePage) {
+  std::string page;
+  for (int i = 1; i < 256; ++i) page += static_cast<char>(i);
+  for (int code_page : {65001, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 437,
+                        850, 866, 874, 20866, 21866, 28591, 28592, 28595, 28605, 932, 936,
+                        949, 950, 54936, 65000, 12345}) {
+    CountingSink sink;
+    EXPECT_EQ(Scan(Preset("Record=(?<name>.+)\n", code_page), page, &sink), 1u)
+        << code_page;
+  }
+}
+
+TEST_F(HostileInputTest, InvalidUtf8IsScannedAsBytes) {
+  EXPECT_EQ(Scan(Preset("Record=(?<code>\\xC3)\n"), "\xC3\x28\xFF\xC3"), 2u);
+}
+
+}  // namespace
+}  // namespace pagerates
