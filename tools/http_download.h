@@ -1,0 +1,51 @@
+// The host's own downloads of the pages the module asks for, through the
+// system's libcurl. Independent of the module's downloads.
+#ifndef PAGERATES_TOOLS_HTTP_DOWNLOAD_H_
+#define PAGERATES_TOOLS_HTTP_DOWNLOAD_H_
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace pagerates::cli {
+
+// Bounds on one download; a transfer that breaks one of them fails.
+struct DownloadLimits {
+  long connect_timeout_seconds = 30;
+  // Give up when fewer than low_speed_bytes per second arrive for
+  // low_speed_seconds.
+  long low_speed_bytes = 1;
+  long low_speed_seconds = 60;
+  size_t max_body_bytes = size_t{64} << 20;
+};
+
+// One libcurl session, reused for every download of a run. Redirects are
+// followed.
+class HttpClient {
+ public:
+  // `should_stop` (may be null) is polled during transfers; a true result
+  // aborts the transfer. Null with `*error` set when libcurl cannot be set
+  // up.
+  static std::unique_ptr<HttpClient> Create(const DownloadLimits& limits,
+                                            bool (*should_stop)(),
+                                            std::string* error);
+  ~HttpClient();
+  HttpClient(const HttpClient&) = delete;
+  HttpClient& operator=(const HttpClient&) = delete;
+
+  // Downloads `url` into `*body`. True when the transfer completed with an
+  // HTTP status below 400 (or a scheme without status); otherwise false
+  // with `*error` set to one line such as "HTTP status 404" or libcurl's
+  // reason.
+  bool Get(const std::string& url, std::string* body, std::string* error);
+
+ private:
+  struct Session;
+  explicit HttpClient(std::unique_ptr<Session> session);
+
+  std::unique_ptr<Session> session_;
+};
+
+}  // namespace pagerates::cli
+
+#endif  // PAGERATES_TOOLS_HTTP_DOWNLOAD_H_
