@@ -56,9 +56,9 @@ void ScanPage(const PluginConfig& config, int preset_index, const char* page_tex
     for (const char* pos = start; pos < end;) {
       const char* next = matcher.Match(pos, text_end);
       if (next == nullptr) break;
-      record.code = HeapString::Copy(other_code.view());
-      record.name = HeapString::Copy(other_name.view());
       matcher.ApplyTo(&record);
+      if (!record.has_code) record.code.Assign(other_code.view());
+      if (!record.has_name) record.name.Assign(other_name.view());
       if (config.PassesFilter(record.code.view())) {
         record.code = config.Rename(std::move(record.code));
         RateRecord out{record.value1, record.value2, record.code.c_str(),
@@ -66,8 +66,6 @@ void ScanPage(const PluginConfig& config, int preset_index, const char* page_tex
         sink->AddRate(&out);
         if (delivered) delivered(record.date);
       }
-      record.code.Reset();
-      record.name.Reset();
       // A match that ends where the search began would be found again and
       // again: that pattern is done.
       if (next == pos) break;

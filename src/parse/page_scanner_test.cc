@@ -215,3 +215,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace pagerates
+
+namespace pagerates {
+namespace {
+
+// A code page that does not keep ASCII as it is: its '%' is the Arabic
+// percent sign, and the output must grow to hold it.
+TEST(ToUtf8Test, CodePageThatChangesAscii) {
+  std::string page(1000, '%');
+  HeapString out = ToUtf8(page, 864);
+  ASSERT_EQ(out.size(), 2000u);
+  EXPECT_EQ(out.view().substr(0, 2), "\xD9\xAA");
+}
+
+}  // namespace
+}  // namespace pagerates

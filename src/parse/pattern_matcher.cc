@@ -14,10 +14,11 @@ constexpr char kDatePattern[] = "(\\d+)[./-](\\d+)[./-](\\d+)";
 }  // namespace
 
 PatternMatcher::PatternMatcher(const char* pattern, char separator)
-    : record_pattern_(pattern), date_pattern_(kDatePattern), separator_(separator) {
+    : record_pattern_(pattern), separator_(separator) {
   for (int f = 0; f < kFieldCount; ++f) {
     groups_[f] = record_pattern_.GroupNumbers(kGroupNames[f]);
   }
+  if (!groups_[kDate].empty()) date_pattern_ = CompiledPattern(kDatePattern);
 }
 
 // A named group's text, with the rules of PCRE's substring functions: a
@@ -62,8 +63,8 @@ const char* PatternMatcher::Match(const char* position, const char* text_end) {
   ExtractDate(result);
   value1_ = NamedFixed(result, kValue1);
   value2_ = NamedFixed(result, kValue2);
-  code_ = NamedText(result, kCode);
-  name_ = NamedText(result, kName);
+  has_code_ = Named(result, kCode, &code_);
+  has_name_ = Named(result, kName, &name_);
   last_ = result;
   return position + result.end_offset();
 }
@@ -108,8 +109,10 @@ void PatternMatcher::ApplyTo(ScanRecord* record) {
   if (day_ != -1) record->date.day = day_;
   if (month_ != -1) record->date.month = month_;
   if (year_ != -1) record->date.year = year_;
-  if (!code_.null()) record->code = std::move(code_);
-  if (!name_.null()) record->name = std::move(name_);
+  if (has_code_) record->code.Assign(code_);
+  if (has_name_) record->name.Assign(name_);
+  record->has_code = has_code_;
+  record->has_name = has_name_;
   record->value1 = value1_ == -1 ? kFixedPointOne : value1_;
   record->value2 = value2_ == -1 ? kFixedPointOne : value2_;
 }

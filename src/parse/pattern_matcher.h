@@ -26,6 +26,8 @@ struct ScanRecord {
   HeapString code;
   HeapString name;
   RateDate date{};
+  bool has_code = false;
+  bool has_name = false;
 };
 
 // The value a record carries when its pattern supplies none: 1.
@@ -73,8 +75,10 @@ class PatternMatcher {
   int8_t day_ = -1;
   int8_t month_ = -1;
   int16_t year_ = -1;
-  HeapString code_;
-  HeapString name_;
+  std::string_view code_;
+  std::string_view name_;
+  bool has_code_ = false;
+  bool has_name_ = false;
   int64_t value1_ = -1;
   int64_t value2_ = -1;
 };

@@ -24,12 +24,14 @@ class HeapString {
   HeapString& operator=(const HeapString&) = delete;
   HeapString(HeapString&& other) noexcept
       : data_(std::exchange(other.data_, nullptr)),
-        size_(std::exchange(other.size_, 0)) {}
+        size_(std::exchange(other.size_, 0)),
+        capacity_(std::exchange(other.capacity_, 0)) {}
   HeapString& operator=(HeapString&& other) noexcept {
     if (this != &other) {
       Reset();
       data_ = std::exchange(other.data_, nullptr);
       size_ = std::exchange(other.size_, 0);
+      capacity_ = std::exchange(other.capacity_, 0);
     }
     return *this;
   }
@@ -43,6 +45,7 @@ class HeapString {
       if (!text.empty()) std::memcpy(s.data_, text.data(), text.size());
       s.data_[text.size()] = '\0';
       s.size_ = text.size();
+      s.capacity_ = text.size();
     }
     return s;
   }
@@ -53,7 +56,10 @@ class HeapString {
   static HeapString WithCapacity(size_t capacity) {
     HeapString s;
     s.data_ = static_cast<char*>(port::HeapAllocate(capacity + 1));
-    if (s.data_ != nullptr) s.data_[0] = '\0';
+    if (s.data_ != nullptr) {
+      s.data_[0] = '\0';
+      s.capacity_ = capacity;
+    }
     return s;
   }
   void SetSize(size_t size) {
@@ -72,11 +78,21 @@ class HeapString {
     if (data_ != nullptr) port::HeapRelease(data_);
     data_ = nullptr;
     size_ = 0;
+    capacity_ = 0;
+  }
+  void Assign(std::string_view text) {
+    if (data_ == nullptr || capacity_ < text.size()) {
+      *this = Copy(text);
+      return;
+    }
+    if (!text.empty()) std::memmove(data_, text.data(), text.size());
+    SetSize(text.size());
   }
 
  private:
   char* data_ = nullptr;
   size_t size_ = 0;
+  size_t capacity_ = 0;
 };
 
 }  // namespace pagerates

@@ -163,6 +163,7 @@ class Iconv {
 struct ByteTable {
   char utf8[256][4];
   unsigned char length[256];
+  bool ascii_as_is;  // bytes below 0x80 map to themselves
 };
 
 void EncodeUtf8(unsigned code_point, char* out, unsigned char* length) {
@@ -203,6 +204,11 @@ std::unique_ptr<ByteTable> BuildByteTable(const char* iconv_name) {
           static_cast<unsigned char>(sizeof(table->utf8[byte]) - out_left);
     }
   }
+  table->ascii_as_is = true;
+  for (unsigned byte = 0; byte < 0x80; ++byte) {
+    table->ascii_as_is = table->ascii_as_is && table->length[byte] == 1 &&
+                         table->utf8[byte][0] == static_cast<char>(byte);
+  }
   return table;
 }
 
@@ -219,18 +225,49 @@ const ByteTable* ByteTableFor(const CodePageName& page) {
   return tables[index].get();
 }
 
+// Pages are mostly ASCII, which nearly every single-byte Windows code page
+// maps to itself: there, eight bytes without a high bit are copied as they
+// are. Every
+// other byte is stored as its table entry's four bytes and the output
+// advances by the entry's length, so a buffer three bytes past the converted
+// length is enough.
+constexpr uint64_t kHighBits = 0x8080808080808080u;
+
 bool ConvertWithTable(std::string_view text, const ByteTable& table,
                       HeapString* out) {
-  size_t length = 0;
-  for (unsigned char c : text) length += table.length[c];
-  HeapString result = HeapString::WithCapacity(length);
+  const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* const end = begin + text.size();
+  // No byte of a single-byte page takes more than three UTF-8 bytes.
+  size_t high = 0;
+  const unsigned char* s = begin;
+  for (uint64_t word; end - s >= 8; s += 8) {
+    std::memcpy(&word, s, 8);
+    high += static_cast<size_t>((((word & kHighBits) >> 7) * 0x0101010101010101u) >> 56);
+  }
+  for (; s < end; ++s) high += *s >> 7;
+  const size_t length = table.ascii_as_is ? text.size() + 2 * high : 3 * text.size();
+
+  HeapString result = HeapString::WithCapacity(length + 3);
   if (result.null()) return false;
   char* p = result.data();
-  for (unsigned char c : text) {
-    std::memcpy(p, table.utf8[c], table.length[c]);
-    p += table.length[c];
+  s = begin;
+  for (uint64_t word; end - s >= 8; s += 8) {
+    std::memcpy(&word, s, 8);
+    if ((word & kHighBits) == 0 && table.ascii_as_is) {
+      std::memcpy(p, &word, 8);
+      p += 8;
+      continue;
+    }
+    for (int i = 0; i < 8; ++i) {
+      std::memcpy(p, table.utf8[s[i]], 4);
+      p += table.length[s[i]];
+    }
   }
-  result.SetSize(length);
+  for (; s < end; ++s) {
+    std::memcpy(p, table.utf8[*s], 4);
+    p += table.length[*s];
+  }
+  result.SetSize(static_cast<size_t>(p - result.data()));
   *out = std::move(result);
   return true;
 }
