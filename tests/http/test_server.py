@@ -7,7 +7,7 @@ answering, so tests can check which pages were asked for and in what order.
 
 Paths starting with one of these words behave badly on purpose:
   /status/<code>/...     answers <code> with a short body
-  /flaky/<rest>          500 on the first request for the path, then <rest>
+  /flaky/<rest>          500 and <rest> by turns, 500 first, for each path
   /stall/...             headers, then nothing (until the client gives up)
   /drip/...              headers, then one byte every two seconds
   /endless/...           a body that never ends
@@ -32,7 +32,7 @@ LIMIT_SECONDS = 120
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
-    flaky_seen = set()
+    flaky_count = {}
     lock = threading.Lock()
 
     def log_message(self, *args):
@@ -68,9 +68,9 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                 self.send_body(int(parts[2]), b"status page\n")
             elif word == "flaky":
                 with self.lock:
-                    first = self.path not in self.flaky_seen
-                    self.flaky_seen.add(self.path)
-                if first:
+                    count = self.flaky_count.get(self.path, 0)
+                    self.flaky_count[self.path] = count + 1
+                if count % 2 == 0:
                     self.send_body(500, b"try again later\n")
                 else:
                     self.path = "/" + "/".join(parts[2:])
