@@ -31,7 +31,8 @@ class CountingSink : public RateSink {
 class HostileInputTest : public ::testing::Test {
  protected:
   void SetUp() override { TakeMessageBoxes(); }
-  size_t Scan(const std::string& ini, const std::string& page, CountingSink* sink = nullptr) {
+  size_t Scan(const std::string& ini, const std::string& page,
+              CountingSink* sink = nullptr) {
     PluginConfig config;
     config.Load(dir_.Write("pagerates.ini", ini));
     CountingSink local;
@@ -43,7 +44,8 @@ class HostileInputTest : public ::testing::Test {
 };
 
 std::string Preset(const std::string& body, int code_page = 65001) {
-  return "[main]\nActivePreset=p\n[p]\nCodepage=" + std::to_string(code_page) + "\n" + body;
+  return "[main]\nActivePreset=p\n[p]\nCodepage=" + std::to_string(code_page) +
+         "\n" + body;
 }
 
 TEST_F(HostileInputTest, CatastrophicBacktrackingEndsAtTheMatchLimit) {
@@ -59,15 +61,17 @@ TEST_F(HostileInputTest, DeepRecursionDoesNotExhaustTheStack) {
   std::string page(1 << 20, 'a');
   page += "!Z";
   CountingSink sink;
-  Scan(Preset("Record=(?:a|b)*c\nRecord2=^(a)*!\nRecord3=(?<code>Z)\n"), page, &sink);
+  Scan(Preset("Record=(?:a|b)*c\nRecord2=^(a)*!\nRecord3=(?<code>Z)\n"), page,
+       &sink);
   EXPECT_EQ(sink.last_code, "Z");
 }
 
 TEST_F(HostileInputTest, ManyPatternsAndLongValues) {
   std::string body;
   for (int i = 0; i < 1000; ++i) {
-    body += (i == 0 ? std::string("Record") : "Record" + std::to_string(i + 1)) + "=(?<code>X" +
-            std::to_string(i) + ")\\b\n";
+    body +=
+        (i == 0 ? std::string("Record") : "Record" + std::to_string(i + 1)) +
+        "=(?<code>X" + std::to_string(i) + ")\\b\n";
   }
   std::string page;
   for (int i = 0; i < 1000; i += 7) page += "X" + std::to_string(i) + " ";
@@ -78,12 +82,15 @@ TEST_F(HostileInputTest, ManyPatternsAndLongValues) {
   EXPECT_EQ(Scan(Preset("Record=" + long_pattern + "\n"), "aaa"), 0u);
   EXPECT_EQ(TakeMessageBoxes().size(), 1u);
   // A 2 MB line in the file is read like any other.
-  EXPECT_EQ(Scan(Preset("Junk=" + std::string(2 << 20, 'j') + "\nRecord=a\n"), "aa"), 2u);
+  EXPECT_EQ(
+      Scan(Preset("Junk=" + std::string(2 << 20, 'j') + "\nRecord=a\n"), "aa"),
+      2u);
 }
 
 TEST_F(HostileInputTest, HugeNumbersWrap) {
   CountingSink sink;
-  Scan(Preset("Record=(?<value2>\\d+)\n"), "123456789012345678901234567890", &sink);
+  Scan(Preset("Record=(?<value2>\\d+)\n"), "123456789012345678901234567890",
+       &sink);
   EXPECT_EQ(sink.last_value2, -2413264399770408160);
 }
 
@@ -96,7 +103,9 @@ TEST_F(HostileInputTest, DateGroupOnGarbage) {
 
 TEST_F(HostileInputTest, LargePagesAndManyMatches) {
   // 50 MB without a match.
-  EXPECT_EQ(Scan(Preset("Record=(?<code>NEVER)\n", 1251), std::string(50 << 20, 'x')), 0u);
+  EXPECT_EQ(
+      Scan(Preset("Record=(?<code>NEVER)\n", 1251), std::string(50 << 20, 'x')),
+      0u);
   // A million matches.
   std::string page;
   page.reserve(4 << 20);
@@ -107,9 +116,10 @@ TEST_F(HostileInputTest, LargePagesAndManyMatches) {
 TEST_F(HostileInputTest, EveryByteInEveryCodePage) {
   std::string page;
   for (int i = 1; i < 256; ++i) page += static_cast<char>(i);
-  for (int code_page : {65001, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 437,
-                        850, 866, 874, 20866, 21866, 28591, 28592, 28595, 28605, 932, 936,
-                        949, 950, 54936, 65000, 12345}) {
+  for (int code_page :
+       {65001, 1250,  1251, 1252, 1253, 1254,  1255,  1256,  1257,
+        1258,  437,   850,  866,  874,  20866, 21866, 28591, 28592,
+        28595, 28605, 932,  936,  949,  950,   54936, 65000, 12345}) {
     CountingSink sink;
     EXPECT_EQ(Scan(Preset("Record=(?<name>.+)\n", code_page), page, &sink), 1u)
         << code_page;

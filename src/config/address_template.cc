@@ -37,7 +37,8 @@ const char* FormatFor(std::string_view placeholder) {
 
 }  // namespace
 
-HeapString ExpandAddressTemplate(std::string_view address_template, RateDate date) {
+HeapString ExpandAddressTemplate(std::string_view address_template,
+                                 RateDate date) {
   std::string out;
   out.reserve(address_template.size());
   std::string_view rest = address_template;

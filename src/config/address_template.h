@@ -15,7 +15,8 @@ namespace pagerates {
 // %yy% is the year's remainder of truncating division by 100). A '%' that
 // opens no placeholder is copied. Any date value is safe: the result is
 // sized to what is written.
-HeapString ExpandAddressTemplate(std::string_view address_template, RateDate date);
+HeapString ExpandAddressTemplate(std::string_view address_template,
+                                 RateDate date);
 
 }  // namespace pagerates
 

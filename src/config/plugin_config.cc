@@ -106,8 +106,9 @@ void PluginConfig::ValidatePresets() {
     } else if (reference.null()) {
       reference = std::move(code);
     } else if (code.view() != reference.view()) {
-      port::ShowMessageBox("All active presets must have the same home currency",
-                           kConfigErrorTitle);
+      port::ShowMessageBox(
+          "All active presets must have the same home currency",
+          kConfigErrorTitle);
       ++removed;
     }
   }
@@ -157,7 +158,8 @@ std::string_view PluginConfig::PresetName(int i) const {
 }
 
 HeapString PluginConfig::ReadPresetKey(int i, std::string_view key) const {
-  if (i < 0 || i >= static_cast<int>(presets_.size())) return HeapString::Empty();
+  if (i < 0 || i >= static_cast<int>(presets_.size()))
+    return HeapString::Empty();
   return ReadString(presets_[i], key);
 }
 
@@ -173,17 +175,23 @@ char PluginConfig::DecimalSeparator(int i) const {
   return value.empty() ? '.' : value.c_str()[0];
 }
 
-HeapString PluginConfig::Prologue(int i) const { return ReadPresetKey(i, "Prologue"); }
-HeapString PluginConfig::Epilogue(int i) const { return ReadPresetKey(i, "Epilogue"); }
-HeapString PluginConfig::PageTemplate(int i) const { return ReadPresetKey(i, "PageURL"); }
+HeapString PluginConfig::Prologue(int i) const {
+  return ReadPresetKey(i, "Prologue");
+}
+HeapString PluginConfig::Epilogue(int i) const {
+  return ReadPresetKey(i, "Epilogue");
+}
+HeapString PluginConfig::PageTemplate(int i) const {
+  return ReadPresetKey(i, "PageURL");
+}
 
 int PluginConfig::RecordCount(int i) const {
   int count = 0;
   while (!RecordPattern(i, count).empty()) ++count;
   if (count == 0) {
     std::string section(PresetName(i));
-    HeapString text =
-        port::Format("Missing record patterns for preset [%s]", section.c_str());
+    HeapString text = port::Format("Missing record patterns for preset [%s]",
+                                   section.c_str());
     port::ShowMessageBox(text.c_str(), kConfigErrorTitle);
   }
   return count;
@@ -202,4 +210,3 @@ HeapString PluginConfig::OtherCurrencyName(int i, int n) const {
 }
 
 }  // namespace pagerates
-

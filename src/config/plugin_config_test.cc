@@ -31,7 +31,8 @@ class PluginConfigTest : public ::testing::Test {
   std::unique_ptr<PluginConfig> config_;
 };
 
-constexpr char kSameCurrency[] = "All active presets must have the same home currency";
+constexpr char kSameCurrency[] =
+    "All active presets must have the same home currency";
 
 TEST_F(PluginConfigTest, DropsMissingAndForeignPresets) {
   PluginConfig& c = Load(
@@ -70,7 +71,8 @@ TEST_F(PluginConfigTest, HomeCurrenciesCompareByteForByteBeforeRenaming) {
   PluginConfig& c = Load(
       "[main]\nActivePreset=A,B,C\nEnableCurrencyRename=1\n"
       "[currency-rename]\nRUR=RUB\n"
-      "[A]\nHomeCurrencyCode=RUB\n[B]\nHomeCurrencyCode=rub\n[C]\nHomeCurrencyCode=RUR\n");
+      "[A]\nHomeCurrencyCode=RUB\n[B]\nHomeCurrencyCode=rub\n[C]"
+      "\nHomeCurrencyCode=RUR\n");
   EXPECT_EQ(TakeMessageBoxes().size(), 2u);
   EXPECT_EQ(c.preset_count(), 1);
 }
@@ -128,7 +130,8 @@ TEST_F(PluginConfigTest, NumberedKeys) {
   EXPECT_EQ(c.OtherCurrencyCode(0, 0).view(), "USD");
   EXPECT_EQ(c.OtherCurrencyCode(0, 1).view(), "EUR");
 
-  PluginConfig& d = Load("[main]\nActivePreset=p\n[p]\nRecord=zero\nRecord1=one\n");
+  PluginConfig& d =
+      Load("[main]\nActivePreset=p\n[p]\nRecord=zero\nRecord1=one\n");
   EXPECT_EQ(d.RecordCount(0), 1);
   EXPECT_EQ(d.RecordPattern(0, 0).view(), "zero");
   EXPECT_EQ(d.RecordPattern(0, 1).view(), "");  // Record2, not Record1
@@ -156,16 +159,17 @@ TEST_P(FilterTest, Filters) {
   EXPECT_EQ(c.PassesFilter(GetParam().code), GetParam().passes);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lists, FilterTest,
-    ::testing::Values(FilterCase{"", "ANY", true}, FilterCase{"usd,EUR", "USD", true},
-                      FilterCase{"usd,EUR", "eur", true},
-                      FilterCase{"usd,EUR", "GBP", false},
-                      // Items are not trimmed.
-                      FilterCase{"USD, EUR", "EUR", false},
-                      FilterCase{"USD, EUR", " EUR", true},
-                      FilterCase{",USD", "USD", true}, FilterCase{",USD", "", true},
-                      FilterCase{"USD", "", false}));
+INSTANTIATE_TEST_SUITE_P(Lists, FilterTest,
+                         ::testing::Values(FilterCase{"", "ANY", true},
+                                           FilterCase{"usd,EUR", "USD", true},
+                                           FilterCase{"usd,EUR", "eur", true},
+                                           FilterCase{"usd,EUR", "GBP", false},
+                                           // Items are not trimmed.
+                                           FilterCase{"USD, EUR", "EUR", false},
+                                           FilterCase{"USD, EUR", " EUR", true},
+                                           FilterCase{",USD", "USD", true},
+                                           FilterCase{",USD", "", true},
+                                           FilterCase{"USD", "", false}));
 
 TEST(SplitListTest, KeepsEmptyItems) {
   EXPECT_EQ(SplitList(",A"), (std::vector<std::string>{"", "A"}));
@@ -174,13 +178,15 @@ TEST(SplitListTest, KeepsEmptyItems) {
 }
 
 TEST_F(PluginConfigTest, RenamingAppliesToHomeCurrencyOnlyWhenOn) {
-  std::string rename = "[currency-rename]\nRUR=RUB\n[p]\nHomeCurrencyCode=RUR\n";
+  std::string rename =
+      "[currency-rename]\nRUR=RUB\n[p]\nHomeCurrencyCode=RUR\n";
   EXPECT_EQ(Load("[main]\nActivePreset=p\nEnableCurrencyRename=1\n" + rename)
                 .home_currency_code()
                 .view(),
             "RUB");
-  EXPECT_EQ(Load("[main]\nActivePreset=p\n" + rename).home_currency_code().view(),
-            "RUR");
+  EXPECT_EQ(
+      Load("[main]\nActivePreset=p\n" + rename).home_currency_code().view(),
+      "RUR");
 }
 
 TEST_F(PluginConfigTest, PerPresetValuesFollowEditsAfterRefresh) {
@@ -205,11 +211,12 @@ TEST_P(ConfigFilePathTest, Derives) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, ConfigFilePathTest,
-    ::testing::Values(PathCase{"C:\\Plugins\\rates.dll", "C:\\Plugins\\rates.ini"},
-                      PathCase{"C:\\Plugins\\noext", "C:\\Plugins\\noext.ini"},
-                      PathCase{".hidden", ".hidden.ini"},
-                      PathCase{"C:\\a.b\\plugin", "C:\\a.ini"},
-                      PathCase{"/usr/lib/pagerates.so", "/usr/lib/pagerates.ini"}));
+    ::testing::Values(
+        PathCase{"C:\\Plugins\\rates.dll", "C:\\Plugins\\rates.ini"},
+        PathCase{"C:\\Plugins\\noext", "C:\\Plugins\\noext.ini"},
+        PathCase{".hidden", ".hidden.ini"},
+        PathCase{"C:\\a.b\\plugin", "C:\\a.ini"},
+        PathCase{"/usr/lib/pagerates.so", "/usr/lib/pagerates.ini"}));
 
 }  // namespace
 }  // namespace pagerates

@@ -68,7 +68,8 @@ bool HttpFetcher::Fetch(const char* address) {
   if (easy_perform_(handle_) != kCurlOk) return false;
   long status = 0;
   if (easy_getinfo_ != nullptr &&
-      easy_getinfo_(handle_, kInfoResponseCode, &status) == kCurlOk && status >= 400) {
+      easy_getinfo_(handle_, kInfoResponseCode, &status) == kCurlOk &&
+      status >= 400) {
     return false;
   }
   return true;

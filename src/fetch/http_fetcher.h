@@ -59,8 +59,8 @@ class HttpFetcher {
   // libcurl's write callback: appends `item_size * item_count` bytes to the
   // DownloadBuffer at `target`. Returns a different count (which makes
   // libcurl abort) when the buffer would pass its limit or cannot grow.
-  static size_t WriteChunk(const char* data, size_t item_size, size_t item_count,
-                           void* target);
+  static size_t WriteChunk(const char* data, size_t item_size,
+                           size_t item_count, void* target);
 
  private:
   using GlobalInitFn = int (*)(long);

@@ -20,10 +20,13 @@ class FakeCurl {
   }
   bool ok() const { return handle_ != nullptr; }
   std::string Calls() const {
-    auto calls = reinterpret_cast<const char* (*)()>(dlsym(handle_, "fake_curl_calls"));
+    auto calls =
+        reinterpret_cast<const char* (*)()>(dlsym(handle_, "fake_curl_calls"));
     return calls();
   }
-  void Reset() const { reinterpret_cast<void (*)()>(dlsym(handle_, "fake_curl_reset"))(); }
+  void Reset() const {
+    reinterpret_cast<void (*)()>(dlsym(handle_, "fake_curl_reset"))();
+  }
 
  private:
   void* handle_;
@@ -119,7 +122,8 @@ class HttpFetcherServerTest : public ::testing::Test {
     limits_.max_body_bytes = 1 << 20;
   }
   // Fetches `path`; returns whether it succeeded and how long it took.
-  bool FetchTimed(const std::string& path, double* seconds, size_t* size = nullptr) {
+  bool FetchTimed(const std::string& path, double* seconds,
+                  size_t* size = nullptr) {
     HttpFetcher fetcher(limits_);
     fetcher.Open();
     if (!fetcher.ready()) {
@@ -128,7 +132,9 @@ class HttpFetcherServerTest : public ::testing::Test {
     }
     auto start = std::chrono::steady_clock::now();
     bool ok = fetcher.Fetch((base_ + path).c_str());
-    *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    *seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+            .count();
     if (size != nullptr) *size = fetcher.size();
     return ok;
   }
@@ -142,8 +148,8 @@ TEST_F(HttpFetcherServerTest, FailuresAreReportedAndBounded) {
     const char* path;
     bool ok;
   } cases[] = {
-      {"/status/404/x", false}, {"/status/500/x", false}, {"/stall/x", false},
-      {"/drip/x", false},       {"/endless/x", false},    {"/reset/x", false},
+      {"/status/404/x", false}, {"/status/500/x", false},   {"/stall/x", false},
+      {"/drip/x", false},       {"/endless/x", false},      {"/reset/x", false},
       {"/empty/x", true},       {"/redirect-loop/x", true},
   };
   for (const Case& c : cases) {

@@ -15,7 +15,8 @@ namespace {
 PluginState* g_state = nullptr;
 
 // Used when the state itself could not be made: empty but valid.
-LibraryInfo g_empty_info = {sizeof(LibraryInfo), 65001, "", "", "", "", "", "", ""};
+LibraryInfo g_empty_info = {
+    sizeof(LibraryInfo), 65001, "", "", "", "", "", "", ""};
 
 }  // namespace
 
@@ -50,8 +51,7 @@ LibraryInfo* PAGERATES_STDCALL GetLibraryInfo() {
   return &pagerates::g_empty_info;
 }
 
-void PAGERATES_STDCALL
-GetResources(RateDate date, RateSink* sink) {
+void PAGERATES_STDCALL GetResources(RateDate date, RateSink* sink) {
   using pagerates::g_state;
   if (g_state == nullptr || sink == nullptr) return;
   try {
@@ -60,8 +60,8 @@ GetResources(RateDate date, RateSink* sink) {
   }
 }
 
-void PAGERATES_STDCALL
-FetchRates(const char* page_text, RateDate date, RateSink* sink) {
+void PAGERATES_STDCALL FetchRates(const char* page_text, RateDate date,
+                                  RateSink* sink) {
   using pagerates::g_state;
   if (g_state == nullptr || sink == nullptr) return;
   try {

@@ -24,7 +24,8 @@ uint32_t DateValue(RateDate date) {
 }  // namespace
 
 bool AttachState(PluginState* state, const char* module_path) {
-  if (module_path == nullptr || std::strlen(module_path) >= port::kModulePathLimit) {
+  if (module_path == nullptr ||
+      std::strlen(module_path) >= port::kModulePathLimit) {
     return false;
   }
   state->config->Load(PluginConfig::ConfigFilePath(module_path));

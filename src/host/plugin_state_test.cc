@@ -20,7 +20,8 @@ class PluginStateTest : public ::testing::Test {
   void Attach(const std::string& ini) {
     dir_.Write("pagerates.ini", ini);
     state_ = std::make_unique<PluginState>();
-    ASSERT_TRUE(AttachState(state_.get(), (dir_.path() / "pagerates.so").c_str()));
+    ASSERT_TRUE(
+        AttachState(state_.get(), (dir_.path() / "pagerates.so").c_str()));
     TakeMessageBoxes();
   }
   std::vector<RateDate> Pending() const {
@@ -32,7 +33,8 @@ class PluginStateTest : public ::testing::Test {
 };
 
 constexpr char kIni[] =
-    "[main]\nActivePreset=p\n[p]\nName=Bank\nPageURL=http://bank:81/d?%dd%.%mm%.%yyyy%\n"
+    "[main]\nActivePreset=p\n[p]\nName=Bank\nPageURL=http://bank:81/"
+    "d?%dd%.%mm%.%yyyy%\n"
     "HomeCurrencyCode=RUB\nHomeCurrencyName=Rouble\nEstimatedPageSize=42\n"
     "Codepage=65001\nRecord=(?<code>[A-Z]{3}) (?<date>[\\d.]+)\n";
 

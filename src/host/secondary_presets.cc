@@ -16,12 +16,14 @@ void ScanSecondaryPresets(PluginState* state, RateSink* sink) {
   } else {
     for (int i = 1; i < config.preset_count(); ++i) {
       for (const RateDate& date : state->pending_dates) {
-        HeapString address = ExpandAddressTemplate(config.PageTemplate(i).view(), date);
-        if (state->fetched_addresses.count(std::string(address.view())) != 0) continue;
+        HeapString address =
+            ExpandAddressTemplate(config.PageTemplate(i).view(), date);
+        if (state->fetched_addresses.count(std::string(address.view())) != 0)
+          continue;
         if (!fetcher.Fetch(address.c_str())) continue;
         config.Refresh();
-        ScanPage(config, i, fetcher.body() != nullptr ? fetcher.body() : "", date, sink,
-                 nullptr);
+        ScanPage(config, i, fetcher.body() != nullptr ? fetcher.body() : "",
+                 date, sink, nullptr);
         state->fetched_addresses.emplace(address.view());
       }
     }

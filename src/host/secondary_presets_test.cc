@@ -20,7 +20,8 @@ class SecondaryPresetsTest : public ::testing::Test {
     dir_.Write("pagerates.ini", ini);
     state_ = std::make_unique<PluginState>();
     state_->curl_library_name = curl;
-    ASSERT_TRUE(AttachState(state_.get(), (dir_.path() / "pagerates.so").c_str()));
+    ASSERT_TRUE(
+        AttachState(state_.get(), (dir_.path() / "pagerates.so").c_str()));
     TakeMessageBoxes();
   }
   testing::TempDir dir_;
@@ -29,9 +30,11 @@ class SecondaryPresetsTest : public ::testing::Test {
 
 constexpr char kTwoPresets[] =
     "[main]\nActivePreset=a,b\n[a]\nHomeCurrencyCode=RUB\nCodepage=65001\n"
-    "Record=(?<code>[A-Z]{3})\n[b]\nHomeCurrencyCode=RUB\nPageURL=http://127.0.0.1:1/%dd%\n";
+    "Record=(?<code>[A-Z]{3})\n[b]\nHomeCurrencyCode=RUB\nPageURL=http://"
+    "127.0.0.1:1/%dd%\n";
 
-TEST_F(SecondaryPresetsTest, WithoutLibcurlEveryCallSaysSoAfterThePrimaryRecords) {
+TEST_F(SecondaryPresetsTest,
+       WithoutLibcurlEveryCallSaysSoAfterThePrimaryRecords) {
   Attach(kTwoPresets, "libcurl-that-is-not-there.so.4");
   RecordingSink sink;
   GetResourcesImpl(state_.get(), Date(2016, 9, 7), &sink);
@@ -47,8 +50,9 @@ TEST_F(SecondaryPresetsTest, WithoutLibcurlEveryCallSaysSoAfterThePrimaryRecords
 }
 
 TEST_F(SecondaryPresetsTest, OnePresetNeverLoadsLibcurl) {
-  Attach("[main]\nActivePreset=a\n[a]\nCodepage=65001\nRecord=(?<code>[A-Z]{3})\n",
-         "libcurl-that-is-not-there.so.4");
+  Attach(
+      "[main]\nActivePreset=a\n[a]\nCodepage=65001\nRecord=(?<code>[A-Z]{3})\n",
+      "libcurl-that-is-not-there.so.4");
   RecordingSink sink;
   FetchRatesImpl(state_.get(), "USD", Date(2016, 9, 8), &sink);
   EXPECT_TRUE(TakeMessageBoxes().empty());

@@ -11,12 +11,14 @@ int64_t ParseFixedPoint(std::string_view text, char separator) {
   uint64_t whole = 0;
   size_t i = 0;
   for (; i < text.size() && text[i] != separator; ++i) {
-    if (IsDigit(text[i])) whole = whole * 10u + static_cast<uint64_t>(text[i] - '0');
+    if (IsDigit(text[i]))
+      whole = whole * 10u + static_cast<uint64_t>(text[i] - '0');
   }
   uint64_t fraction = 0;
   if (i < text.size()) {
     int places = 0;
-    for (++i; places < 4 && i < text.size() && IsDigit(text[i]); ++i, ++places) {
+    for (++i; places < 4 && i < text.size() && IsDigit(text[i]);
+         ++i, ++places) {
       fraction = fraction * 10u + static_cast<uint64_t>(text[i] - '0');
     }
     for (; places < 4; ++places) fraction *= 10u;

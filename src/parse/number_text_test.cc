@@ -27,12 +27,14 @@ INSTANTIATE_TEST_SUITE_P(
         FixedCase{".5", '.', 5000}, FixedCase{"-3.5", '.', 35000},
         FixedCase{"", '.', 0}, FixedCase{"abc", '.', 0},
         FixedCase{"28,1234", ',', 281234}, FixedCase{"1.234,5", ',', 12345000},
-        FixedCase{"28.4567 RUB", '.', 284567}, FixedCase{"28.4567 RUB", ',', 2845670000},
+        FixedCase{"28.4567 RUB", '.', 284567},
+        FixedCase{"28.4567 RUB", ',', 2845670000},
         FixedCase{"12.", '.', 120000}, FixedCase{"1.2x3", '.', 12000},
         // Bytes of 0x80 and above are never digits.
         FixedCase{"\xD9\xA1\xD9\xA2", '.', 0},
         // 30 digits wrap modulo 2^64 before scaling.
-        FixedCase{"123456789012345678901234567890", '.', -2413264399770408160}));
+        FixedCase{"123456789012345678901234567890", '.',
+                  -2413264399770408160}));
 
 struct DigitsCase {
   const char* text;
@@ -45,11 +47,11 @@ TEST_P(LeadingDigitsTest, Reads) {
   EXPECT_EQ(ParseLeadingDigits(GetParam().text), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rules, LeadingDigitsTest,
-                         ::testing::Values(DigitsCase{"2016", 2016}, DigitsCase{"07x", 7},
-                                           DigitsCase{"", 0}, DigitsCase{" 7", 0},
-                                           DigitsCase{"-7", 0},
-                                           DigitsCase{"4294967296", 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Rules, LeadingDigitsTest,
+    ::testing::Values(DigitsCase{"2016", 2016}, DigitsCase{"07x", 7},
+                      DigitsCase{"", 0}, DigitsCase{" 7", 0},
+                      DigitsCase{"-7", 0}, DigitsCase{"4294967296", 0}));
 
 }  // namespace
 }  // namespace pagerates

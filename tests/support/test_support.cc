@@ -24,8 +24,10 @@ namespace pagerates::testing {
 
 TempDir::TempDir() {
   std::string pattern =
-      (std::filesystem::temp_directory_path() / "pagerates-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+      (std::filesystem::temp_directory_path() / "pagerates-test-XXXXXX")
+          .string();
+  if (mkdtemp(pattern.data()) == nullptr)
+    throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
 
@@ -34,7 +36,8 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
+std::string TempDir::Write(const std::string& name,
+                           const std::string& bytes) const {
   std::filesystem::path file = path_ / name;
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out << bytes;
@@ -42,9 +45,9 @@ std::string TempDir::Write(const std::string& name, const std::string& bytes) co
 }
 
 std::ostream& operator<<(std::ostream& out, const Rate& rate) {
-  return out << "{" << rate.code << " '" << rate.name << "' " << rate.value1 << " "
-             << rate.value2 << " " << rate.year << "-" << rate.month << "-" << rate.day
-             << "}";
+  return out << "{" << rate.code << " '" << rate.name << "' " << rate.value1
+             << " " << rate.value2 << " " << rate.year << "-" << rate.month
+             << "-" << rate.day << "}";
 }
 
 std::ostream& operator<<(std::ostream& out, const MessageBox& box) {

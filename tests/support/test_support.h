@@ -47,7 +47,8 @@ struct Request {
 // Copies every request and rate at once: their strings die with the call.
 class RecordingSink : public RateSink {
  public:
-  void PAGERATES_THISCALL RequestResource(const ResourceRequest* request) override;
+  void PAGERATES_THISCALL
+  RequestResource(const ResourceRequest* request) override;
   void PAGERATES_THISCALL AddRate(const RateRecord* record) override;
   std::vector<Request> requests;
   std::vector<Rate> rates;
