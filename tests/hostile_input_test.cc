@@ -1,6 +1,9 @@
 // Pages and presets built to hurt: each must end with a sane result, no
 // crash, nothing leaked (the sanitizer build runs these too).
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include <string>
 #include <vector>
@@ -128,6 +131,39 @@ TEST_F(HostileInputTest, EveryByteInEveryCodePage) {
 
 TEST_F(HostileInputTest, InvalidUtf8IsScannedAsBytes) {
   EXPECT_EQ(Scan(Preset("Record=(?<code>\\xC3)\n"), "\xC3\x28\xFF\xC3"), 2u);
+}
+
+}  // namespace
+}  // namespace pagerates
+
+namespace pagerates {
+namespace {
+
+// INI files that are not what they should be read as files with no keys:
+// no crash, no message, empty strings and defaults.
+TEST_F(HostileInputTest, IniFilesThatAreNotIniFiles) {
+  std::string garbage;
+  for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919) % 256);
+  std::string dir = dir_.path().string();
+  std::string fifo = dir + "/fifo.ini";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::filesystem::create_directory(dir + "/folder.ini");
+  for (const std::string& path :
+       {dir + "/missing.ini", dir_.Write("empty.ini", ""), dir_.Write("garbage.ini", garbage),
+        dir + "/folder.ini", fifo, dir_.Write("file", "") + "/below-a-file.ini"}) {
+    PluginConfig config;
+    config.Load(path);
+    config.Refresh();
+    EXPECT_EQ(config.name().view(), "") << path;
+    EXPECT_EQ(config.Codepage(0), 1251) << path;
+    EXPECT_EQ(config.estimated_page_size(), 10u) << path;
+  }
+  EXPECT_TRUE(TakeMessageBoxes().empty());
+}
+
+TEST_F(HostileInputTest, PageEndsAtItsFirstNul) {
+  std::string page = std::string("USD") + '\0' + "EUR";
+  EXPECT_EQ(Scan(Preset("Record=(?<code>[A-Z]{3})\n"), page), 1u);
 }
 
 }  // namespace
