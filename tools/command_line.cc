@@ -14,13 +14,20 @@ const char kUsage[] =
     "Commands:\n"
     "  info  [--ini FILE]\n"
     "      Print what the module reports about itself.\n"
-    "  scan  [--ini FILE] --date YYYY-MM-DD [--format FORMAT] [-v] [PAGE]\n"
+    "  scan  [--ini FILE] --date YYYY-MM-DD [--format FORMAT [--invert]] [-v]\n"
+    "        [PAGE]\n"
     "      Scan one page for the date: the file PAGE, or standard input when\n"
     "      PAGE is absent or \"-\".\n"
     "  fetch [--ini FILE] (--date YYYY-MM-DD | --from YYYY-MM-DD --to "
     "YYYY-MM-DD)\n"
-    "        [--scheme http|https] [--format FORMAT]\n"
+    "        [--scheme http|https] [--format FORMAT [--invert]]\n"
     "      Download and scan the page of each day, in order.\n"
+    "  check [--ini FILE] [--page FILE --date YYYY-MM-DD [--preset NAME]]\n"
+    "      Check the INI file's active presets and report every problem\n"
+    "      found. With a page, also show how the preset (the primary one\n"
+    "      unless --preset names another active preset) scans it: where the\n"
+    "      Prologue and Epilogue match, and every record match with its\n"
+    "      groups and what becomes of it.\n"
     "\n"
     "Options:\n"
     "  --module PATH    module to load (default: pagerates.so beside this "
@@ -29,14 +36,19 @@ const char kUsage[] =
     "  --date DAY       the day to ask for\n"
     "  --from DAY, --to DAY\n"
     "                   first and last day of a range (both included)\n"
-    "  --format FORMAT  jsonl, csv or table (default: table on a terminal,\n"
-    "                   jsonl otherwise)\n"
+    "  --format FORMAT  jsonl, csv, table, ledger or beancount (default:\n"
+    "                   table on a terminal, jsonl otherwise)\n"
+    "  --invert         ledger, beancount: value1 is the home-currency amount\n"
+    "                   and value2 the foreign one (default: the reverse)\n"
     "  --scheme SCHEME  http (default) or https\n"
+    "  --page FILE      check: the page to scan (\"-\": standard input)\n"
+    "  --preset NAME    check: the active preset to scan the page with\n"
     "  -v, --verbose    print the module's page request to standard error\n"
     "  -h, --help       print this text\n"
     "\n"
     "Exit status: 0 when the run completed, 1 when the module, a file or a\n"
-    "download failed, 2 for a usage error.\n";
+    "download failed (check: when it reported a problem), 2 for a usage\n"
+    "error.\n";
 
 namespace {
 
@@ -49,6 +61,9 @@ enum Option {
   kFormat,
   kScheme,
   kVerbose,
+  kInvert,
+  kPage,
+  kPreset,
   kOptionCount
 };
 
@@ -61,7 +76,8 @@ struct OptionInfo {
 constexpr OptionInfo kOptions[kOptionCount] = {
     {"--module", "", true}, {"--ini", "", true},        {"--date", "", true},
     {"--from", "", true},   {"--to", "", true},         {"--format", "", true},
-    {"--scheme", "", true}, {"--verbose", "-v", false},
+    {"--scheme", "", true}, {"--verbose", "-v", false}, {"--invert", "", false},
+    {"--page", "", true},   {"--preset", "", true},
 };
 
 // Which options each command takes; --module goes with every command.
@@ -73,9 +89,14 @@ bool Accepts(Command command, Option option) {
       return option == kModule || option == kIni;
     case Command::kScan:
       return option == kModule || option == kIni || option == kDate ||
-             option == kFormat || option == kVerbose;
+             option == kFormat || option == kInvert || option == kVerbose;
     case Command::kFetch:
-      return option != kVerbose;
+      return option == kModule || option == kIni || option == kDate ||
+             option == kFrom || option == kTo || option == kFormat ||
+             option == kInvert || option == kScheme;
+    case Command::kCheck:
+      return option == kModule || option == kIni || option == kPage ||
+             option == kDate || option == kPreset;
   }
   return false;
 }
@@ -88,6 +109,8 @@ std::string_view CommandName(Command command) {
       return "scan";
     case Command::kFetch:
       return "fetch";
+    case Command::kCheck:
+      return "check";
     case Command::kHelp:
       break;
   }
@@ -181,6 +204,8 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> args) {
     line.command = Command::kScan;
   } else if (*command_name == "fetch") {
     line.command = Command::kFetch;
+  } else if (*command_name == "check") {
+    line.command = Command::kCheck;
   } else if (*command_name == "help") {
     line.command = Command::kHelp;
   } else {
@@ -213,8 +238,14 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> args) {
     line.format = ParseOutputFormat(*values[kFormat]);
     if (!line.format) {
       return Error("unknown format " + std::string(*values[kFormat]) +
-                   " (use jsonl, csv or table)");
+                   " (use jsonl, csv, table, ledger or beancount)");
     }
+  }
+  if (values[kInvert]) {
+    if (!line.format || !PrintsPrices(*line.format)) {
+      return Error("--invert goes with --format ledger or --format beancount");
+    }
+    line.invert = true;
   }
   if (values[kScheme]) {
     if (*values[kScheme] != "http" && *values[kScheme] != "https") {
@@ -237,6 +268,25 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> args) {
     return std::string();
   };
   if (line.command == Command::kInfo) return {line, ""};
+
+  if (line.command == Command::kCheck) {
+    if (values[kPreset]) {
+      if (values[kPreset]->empty()) return Error("empty preset name");
+      line.preset = *values[kPreset];
+    }
+    if (!values[kPage]) {
+      if (values[kDate]) return Error("--date goes with --page");
+      if (values[kPreset]) return Error("--preset goes with --page");
+      return {line, ""};
+    }
+    if (values[kPage]->empty()) return Error("empty page path");
+    line.page_path = *values[kPage];
+    if (!values[kDate]) return Error("--page needs --date");
+    std::string error = date_of(kDate, &line.first_date);
+    if (!error.empty()) return Error(error);
+    line.last_date = line.first_date;
+    return {line, ""};
+  }
 
   bool range = values[kFrom] || values[kTo];
   if (values[kDate] && range) {

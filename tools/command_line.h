@@ -17,20 +17,23 @@
 
 namespace pagerates::cli {
 
-enum class Command { kHelp, kInfo, kScan, kFetch };
+enum class Command { kHelp, kInfo, kScan, kFetch, kCheck };
 
 struct CommandLine {
   Command command = Command::kHelp;
   std::string module_path;  // empty: the module beside the executable
   std::string ini_path;     // empty: the INI beside the module
-  // scan: the date. fetch: the first and last day, inclusive (the same day
-  // for --date); first_date <= last_date.
+  // scan, check with a page: the date. fetch: the first and last day,
+  // inclusive (the same day for --date); first_date <= last_date.
   RateDate first_date{};
   RateDate last_date{};
   std::optional<OutputFormat> format;  // empty: chosen by the terminal
+  bool invert = false;                 // price formats: value1 is the home side
   std::string scheme = "http";         // fetch: "http" or "https"
   bool verbose = false;                // scan: show the page request
-  std::string page_path;               // scan: empty or "-" is stdin
+  // scan: empty or "-" is stdin. check: empty for no page, "-" is stdin.
+  std::string page_path;
+  std::string preset;  // check with a page: the active preset to scan with
 };
 
 // Exactly one of the two is set.

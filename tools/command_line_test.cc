@@ -162,5 +162,58 @@ TEST(CommandLineTest, UsageErrors) {
   }
 }
 
+TEST(CommandLineTest, PriceFormatsAndInvert) {
+  ParsedCommandLine parsed = Parse(
+      {"fetch", "--date", "2016-09-07", "--format", "ledger", "--invert"});
+  ASSERT_TRUE(parsed.command_line) << parsed.error;
+  EXPECT_EQ(parsed.command_line->format, OutputFormat::kLedger);
+  EXPECT_TRUE(parsed.command_line->invert);
+
+  parsed = Parse({"scan", "--date", "2016-09-07", "--format=beancount"});
+  ASSERT_TRUE(parsed.command_line) << parsed.error;
+  EXPECT_EQ(parsed.command_line->format, OutputFormat::kBeancount);
+  EXPECT_FALSE(parsed.command_line->invert);
+}
+
+TEST(CommandLineTest, CheckWithAndWithoutAPage) {
+  ParsedCommandLine parsed = Parse({"check", "--ini", "x.ini"});
+  ASSERT_TRUE(parsed.command_line) << parsed.error;
+  EXPECT_EQ(parsed.command_line->command, Command::kCheck);
+  EXPECT_EQ(parsed.command_line->ini_path, "x.ini");
+  EXPECT_TRUE(parsed.command_line->page_path.empty());
+
+  parsed = Parse(
+      {"check", "--page", "-", "--date", "2016-09-07", "--preset", "feed"});
+  ASSERT_TRUE(parsed.command_line) << parsed.error;
+  EXPECT_EQ(parsed.command_line->page_path, "-");
+  EXPECT_EQ(parsed.command_line->preset, "feed");
+  EXPECT_TRUE(SameDate(parsed.command_line->first_date, {2016, 9, 7}));
+}
+
+TEST(CommandLineTest, CheckAndPriceUsageErrors) {
+  const std::vector<std::vector<std::string_view>> kCases = {
+      {"check", "--page", "p.html"},                    // no date
+      {"check", "--date", "2016-09-07"},                // no page
+      {"check", "--preset", "feed"},                    // no page
+      {"check", "--page", "", "--date", "2016-09-07"},  // empty page
+      {"check", "--page", "p", "--date", "2016-09-07", "--preset", ""},
+      {"check", "--page", "p", "--date", "2016-02-30"},  // not a day
+      {"check", "--format", "table"},                    // not for check
+      {"check", "page.html"},                            // no operands
+      {"check", "--from", "2016-09-07", "--to", "2016-09-08"},
+      {"scan", "--date", "2016-09-07", "--page", "p"},  // check only
+      {"fetch", "--date", "2016-09-07", "--invert"},    // no format
+      {"fetch", "--date", "2016-09-07", "--format", "csv", "--invert"},
+      {"info", "--invert"},
+  };
+  for (const auto& args : kCases) {
+    ParsedCommandLine parsed = ParseCommandLine(args);
+    std::string joined;
+    for (std::string_view arg : args) (joined += arg) += ' ';
+    EXPECT_FALSE(parsed.command_line) << joined;
+    EXPECT_FALSE(parsed.error.empty()) << joined;
+  }
+}
+
 }  // namespace
 }  // namespace pagerates::cli

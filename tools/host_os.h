@@ -2,8 +2,8 @@
 // shared library, a private temporary directory, file links, the program's
 // own location, terminal detection and Ctrl-C.
 //
-// One implementation per platform (host_posix.cc now); nothing else in
-// tools/ calls the OS for these. No function here throws except where
+// One implementation per platform (host_posix.cc, host_windows.cc);
+// nothing else in tools/ calls the OS for these. No function here throws except where
 // std::string allocation does; failures come back as a false result or an
 // empty value together with a one-line reason.
 #ifndef PAGERATES_TOOLS_HOST_OS_H_
@@ -17,7 +17,7 @@
 
 namespace pagerates::cli {
 
-// File name extension of a loadable module on this platform (".so").
+// File name extension of a loadable module on this platform (".so", ".dll").
 extern const char* const kModuleExtension;
 
 // A shared library loaded by path; unloaded when the owner goes away.
@@ -81,8 +81,8 @@ std::string AbsolutePath(const std::string& path, std::string* error);
 // The directory holding the running executable, or empty when unknown.
 std::string ExecutableDirectory();
 
-// Path separator used when joining paths.
-inline constexpr char kPathSeparator = '/';
+// Path separator used when joining paths ('/', or '\\' on Windows).
+extern const char kPathSeparator;
 
 // True when `stream` is attached to an interactive terminal.
 bool IsTerminal(std::FILE* stream);

@@ -21,6 +21,7 @@ extern "C" void OnInterrupt(int) { g_interrupted = 1; }
 }  // namespace
 
 const char* const kModuleExtension = ".so";
+const char kPathSeparator = '/';
 
 // ---- LoadedLibrary ------------------------------------------------------
 

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "calendar.h"
+#include "check_command.h"
 #include "command_line.h"
+#include "config/plugin_config.h"
 #include "host_os.h"
 #include "http_download.h"
 #include "module_host.h"
@@ -71,6 +73,25 @@ OutputFormat ChosenFormat(const CommandLine& line) {
   return IsTerminal(stdout) ? OutputFormat::kTable : OutputFormat::kJsonl;
 }
 
+// The formatter the user asked for, set up with the module's home currency;
+// null with the reason printed when the format cannot work with it.
+std::unique_ptr<RecordFormatter> MakeFormatter(const CommandLine& line,
+                                               const Module& module) {
+  OutputFormat format = ChosenFormat(line);
+  FormatOptions options{module.Info().home_currency_code, line.invert};
+  std::string problem = CheckFormatOptions(format, options);
+  if (!problem.empty()) {
+    PrintError(problem);
+    return nullptr;
+  }
+  return MakeRecordFormatter(format, options);
+}
+
+// The formatter's notes about records it left out, on stderr.
+void PrintNotes(RecordFormatter* formatter) {
+  for (const std::string& note : formatter->TakeNotes()) PrintError(note);
+}
+
 int RunInfo(const Module& module) {
   ModuleInfo info = module.Info();
   std::string text = "name: " + info.name + "\nserver: " + info.server +
@@ -84,6 +105,8 @@ int RunInfo(const Module& module) {
 }
 
 int RunScan(const CommandLine& line, const Module& module) {
+  std::unique_ptr<RecordFormatter> formatter = MakeFormatter(line, module);
+  if (formatter == nullptr) return kExitFailure;
   RecordingSink sink;
   module.GetResources(line.first_date, &sink);
   std::optional<PageRequest> request = sink.TakeRequest();
@@ -109,7 +132,10 @@ int RunScan(const CommandLine& line, const Module& module) {
     return kExitFailure;
   }
   std::vector<Record> records = sink.TakeRecords();
-  WriteOutput(FormatRecords(ChosenFormat(line), records));
+  std::string text = formatter->Add(records);
+  text += formatter->Finish();
+  WriteOutput(text);
+  PrintNotes(formatter.get());
   return Finish(kExitOk);
 }
 
@@ -169,8 +195,8 @@ int RunFetch(const CommandLine& line, const Module& module) {
     return kExitFailure;
   }
 
-  std::unique_ptr<RecordFormatter> formatter =
-      MakeRecordFormatter(ChosenFormat(line));
+  std::unique_ptr<RecordFormatter> formatter = MakeFormatter(line, module);
+  if (formatter == nullptr) return kExitFailure;
   // Output going to the same terminal must not land inside the progress
   // line.
   Progress progress(IsTerminal(stderr));
@@ -208,6 +234,9 @@ int RunFetch(const CommandLine& line, const Module& module) {
     record_count += records.size();
     ++done;
     std::string text = formatter->Add(records);
+    std::vector<std::string> notes = formatter->TakeNotes();
+    if (!notes.empty()) progress.Clear();
+    for (const std::string& note : notes) PrintError(note);
     if (!text.empty()) {
       if (output_on_terminal) progress.Clear();
       WriteOutput(text);
@@ -225,6 +254,38 @@ int RunFetch(const CommandLine& line, const Module& module) {
     return Finish(kExitInterrupted);
   }
   return Finish(failed > 0 ? kExitFailure : kExitOk);
+}
+
+// The INI file is the one given, or the one a module at `module_path`
+// reads; the module itself is not loaded.
+int RunCheck(const CommandLine& line, const std::string& module_path) {
+  std::string ini_path = line.ini_path.empty()
+                             ? PluginConfig::ConfigFilePath(module_path)
+                             : line.ini_path;
+  // A missing file would read as one without keys.
+  std::unique_ptr<std::FILE, FileCloser> ini(
+      std::fopen(ini_path.c_str(), "rb"));
+  if (ini == nullptr) {
+    PrintError("cannot read INI file " + ini_path + ": " + ErrorText(errno));
+    return kExitFailure;
+  }
+  ini.reset();
+  std::string reason;
+  std::optional<PageToCheck> page;
+  if (!line.page_path.empty()) {
+    page.emplace();
+    page->name = line.page_path == "-" ? "(standard input)" : line.page_path;
+    page->date = line.first_date;
+    page->preset = line.preset;
+    reason = ReadPage(line.page_path, &page->bytes);
+    if (!reason.empty()) {
+      PrintError("cannot read page " + page->name + ": " + reason);
+      return kExitFailure;
+    }
+  }
+  CheckOutcome outcome = CheckIni(ini_path, page);
+  WriteOutput(outcome.report);
+  return Finish(outcome.problems ? kExitFailure : kExitOk);
 }
 
 int Run(int argc, char** argv) {
@@ -251,6 +312,7 @@ int Run(int argc, char** argv) {
     }
     module_path = directory + kPathSeparator + "pagerates" + kModuleExtension;
   }
+  if (line.command == Command::kCheck) return RunCheck(line, module_path);
   std::string error;
   std::unique_ptr<Module> module =
       Module::Load(module_path, line.ini_path, &error);
@@ -265,6 +327,7 @@ int Run(int argc, char** argv) {
       return RunScan(line, *module);
     case Command::kFetch:
       return RunFetch(line, *module);
+    case Command::kCheck:
     case Command::kHelp:
       break;
   }

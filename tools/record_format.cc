@@ -4,7 +4,10 @@
 #include <array>
 #include <cinttypes>
 #include <cstdio>
+#include <utility>
 #include <vector>
+
+#include "calendar.h"
 
 namespace pagerates::cli {
 namespace {
@@ -140,16 +143,129 @@ class TableFormatter final : public RecordFormatter {
   std::vector<Row> rows_;
 };
 
+// ---- ledger and beancount ----
+
+bool IsAsciiLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// `code` as a ledger commodity: bare when it is all ASCII letters, quoted
+// otherwise. nullopt when no quoting can carry it.
+std::optional<std::string> LedgerCommodity(std::string_view code) {
+  if (code.empty()) return std::nullopt;
+  if (std::all_of(code.begin(), code.end(), IsAsciiLetter)) {
+    return std::string(code);
+  }
+  if (code.find('"') != std::string_view::npos || DisplayText(code) != code) {
+    return std::nullopt;
+  }
+  return "\"" + std::string(code) + "\"";
+}
+
+// `code` as the format writes a currency, or nullopt.
+std::optional<std::string> PriceCurrency(OutputFormat format,
+                                         std::string_view code) {
+  if (format == OutputFormat::kLedger) return LedgerCommodity(code);
+  if (IsBeancountCurrency(code)) return std::string(code);
+  return std::nullopt;
+}
+
+bool IsCalendarDay(RateDate date) {
+  return date.year >= 1 && date.year <= 9999 && date.month >= 1 &&
+         date.month <= 12 && date.day >= 1 &&
+         date.day <= DaysInMonth(date.year, date.month);
+}
+
+class PriceFormatter final : public RecordFormatter {
+ public:
+  PriceFormatter(OutputFormat format, const FormatOptions& options)
+      : format_(format),
+        invert_(options.invert),
+        home_(PriceCurrency(format, options.home_currency)
+                  .value_or(options.home_currency)) {}
+
+  std::string Add(std::span<const Record> records) override {
+    std::string text;
+    for (const Record& record : records) {
+      std::string date = FormatDate(record.date);
+      std::string skipped = "skipped " + date + " " + DisplayText(record.code);
+      if (!IsCalendarDay(record.date)) {
+        notes_.push_back(skipped + ": not a day of the calendar");
+        continue;
+      }
+      std::optional<std::string> currency = PriceCurrency(format_, record.code);
+      if (!currency) {
+        notes_.push_back(skipped + ": the code is not a " +
+                         (format_ == OutputFormat::kLedger
+                              ? "ledger commodity"
+                              : "beancount currency"));
+        continue;
+      }
+      int64_t foreign = invert_ ? record.value2 : record.value1;
+      int64_t home = invert_ ? record.value1 : record.value2;
+      std::optional<std::string> price = FormatQuotient(home, foreign);
+      if (!price) {
+        notes_.push_back(skipped + ": " + (invert_ ? "value2" : "value1") +
+                         " is 0, so there is no price");
+        continue;
+      }
+      if (format_ == OutputFormat::kLedger) {
+        text +=
+            "P " + date + " " + *currency + " " + *price + " " + home_ + "\n";
+      } else {
+        text +=
+            date + " price " + *currency + " " + *price + " " + home_ + "\n";
+      }
+    }
+    return text;
+  }
+
+  std::string Finish() override { return std::string(); }
+
+  std::vector<std::string> TakeNotes() override {
+    return std::exchange(notes_, {});
+  }
+
+ private:
+  OutputFormat format_;
+  bool invert_;
+  std::string home_;
+  std::vector<std::string> notes_;
+};
+
 }  // namespace
 
 std::optional<OutputFormat> ParseOutputFormat(std::string_view name) {
   if (name == "jsonl") return OutputFormat::kJsonl;
   if (name == "csv") return OutputFormat::kCsv;
   if (name == "table") return OutputFormat::kTable;
+  if (name == "ledger") return OutputFormat::kLedger;
+  if (name == "beancount") return OutputFormat::kBeancount;
   return std::nullopt;
 }
 
-std::unique_ptr<RecordFormatter> MakeRecordFormatter(OutputFormat format) {
+bool PrintsPrices(OutputFormat format) {
+  return format == OutputFormat::kLedger || format == OutputFormat::kBeancount;
+}
+
+std::string CheckFormatOptions(OutputFormat format,
+                               const FormatOptions& options) {
+  if (!PrintsPrices(format)) return std::string();
+  if (options.home_currency.empty()) {
+    return "the module names no home currency, which prices need (set "
+           "HomeCurrencyCode in the INI file)";
+  }
+  if (!PriceCurrency(format, options.home_currency)) {
+    return "the home currency " + DisplayText(options.home_currency) +
+           " is not a " +
+           (format == OutputFormat::kLedger ? "ledger commodity"
+                                            : "beancount currency");
+  }
+  return std::string();
+}
+
+std::unique_ptr<RecordFormatter> MakeRecordFormatter(
+    OutputFormat format, const FormatOptions& options) {
   switch (format) {
     case OutputFormat::kJsonl:
       return std::make_unique<JsonLinesFormatter>();
@@ -157,13 +273,17 @@ std::unique_ptr<RecordFormatter> MakeRecordFormatter(OutputFormat format) {
       return std::make_unique<CsvFormatter>();
     case OutputFormat::kTable:
       return std::make_unique<TableFormatter>();
+    case OutputFormat::kLedger:
+    case OutputFormat::kBeancount:
+      return std::make_unique<PriceFormatter>(format, options);
   }
   return std::make_unique<JsonLinesFormatter>();
 }
 
-std::string FormatRecords(OutputFormat format,
-                          std::span<const Record> records) {
-  std::unique_ptr<RecordFormatter> formatter = MakeRecordFormatter(format);
+std::string FormatRecords(OutputFormat format, std::span<const Record> records,
+                          const FormatOptions& options) {
+  std::unique_ptr<RecordFormatter> formatter =
+      MakeRecordFormatter(format, options);
   std::string text = formatter->Add(records);
   text += formatter->Finish();
   return text;
@@ -287,6 +407,71 @@ size_t Utf8SequenceLength(std::string_view text) {
     if (!IsContinuation(text[i])) return 0;
   }
   return length;
+}
+
+std::optional<std::string> FormatQuotient(int64_t dividend, int64_t divisor) {
+  if (divisor == 0) return std::nullopt;
+  auto magnitude = [](int64_t v) {
+    return v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+  };
+  const uint64_t a = magnitude(dividend);
+  const uint64_t b = magnitude(divisor);
+  uint64_t whole = a / b;
+  uint64_t remainder = a % b;
+  // Long division, digit by digit, in 64 bits (no wider type on every
+  // target): ten times the remainder is built up by adding it ten times
+  // modulo b. Both terms are below b <= 2^63, so no sum overflows.
+  std::array<int, kMaxPriceDecimals> digits{};
+  for (int& digit : digits) {
+    uint64_t scaled = 0;
+    digit = 0;
+    for (int i = 0; i < 10; ++i) {
+      scaled += remainder;
+      if (scaled >= b) {
+        scaled -= b;
+        ++digit;
+      }
+    }
+    remainder = scaled;
+  }
+  // Round half to even on what is left after the last decimal.
+  if (remainder != 0) {
+    const uint64_t rest = b - remainder;  // remainder vs. half of b
+    bool up = remainder > rest || (remainder == rest && digits.back() % 2 == 1);
+    for (int i = kMaxPriceDecimals - 1; up && i >= 0; --i) {
+      up = ++digits[static_cast<size_t>(i)] == 10;
+      if (up) digits[static_cast<size_t>(i)] = 0;
+    }
+    if (up) ++whole;  // a <= 2^63 and b >= 1: whole + 1 still fits
+  }
+  int decimals = kMaxPriceDecimals;
+  while (decimals > kMinPriceDecimals &&
+         digits[static_cast<size_t>(decimals - 1)] == 0) {
+    --decimals;
+  }
+  bool zero = whole == 0 && std::all_of(digits.begin(), digits.end(),
+                                        [](int d) { return d == 0; });
+  bool negative = !zero && ((dividend < 0) != (divisor < 0));
+  std::string text = (negative ? "-" : "") + std::to_string(whole) + ".";
+  for (int i = 0; i < decimals; ++i) {
+    text += static_cast<char>('0' + digits[static_cast<size_t>(i)]);
+  }
+  return text;
+}
+
+bool IsBeancountCurrency(std::string_view code) {
+  auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (code.empty() || code.size() > 24 || !upper(code.front())) return false;
+  if (code.size() == 1) return true;
+  if (!upper(code.back()) && !digit(code.back())) return false;
+  for (char c : code.substr(1, code.size() - 2)) {
+    if (!upper(c) && !digit(c) && c != '\'' && c != '.' && c != '_' &&
+        c != '-') {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace pagerates::cli

@@ -1,5 +1,5 @@
-// Rate records as text: for other programs (jsonl, csv) and for people
-// (table).
+// Rate records as text: for other programs (jsonl, csv), for people
+// (table) and for plain-text accounting (ledger, beancount).
 //
 // Everything here is pure: records go in, text comes out, nothing is read
 // or written. A new format is one more RecordFormatter behind
@@ -12,6 +12,13 @@
 //     decimals and a leading '-' when negative, INT64_MIN included;
 //   - strings are the module's UTF-8 bytes; how bytes that are not valid
 //     UTF-8 come out is up to each format (see below).
+//
+// What the values mean: value1 is an amount of the foreign currency named by
+// the code (1, or 100 for a rate quoted per 100 units) and value2 is what
+// that amount costs in the module's home currency. The price formats print
+// the price of one unit, value2 / value1; with FormatOptions::invert the
+// roles swap (value1 is the home-currency amount, value2 the foreign one)
+// and the price is value1 / value2.
 #ifndef PAGERATES_TOOLS_RECORD_FORMAT_H_
 #define PAGERATES_TOOLS_RECORD_FORMAT_H_
 
@@ -22,6 +29,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pagerates/abi.h"
 
@@ -50,10 +58,34 @@ enum class OutputFormat {
   // values right-aligned, widths counted in code points. Control characters
   // and bytes that are not valid UTF-8 are shown as U+FFFD.
   kTable,
+  // Ledger price directives, "P 2016-09-08 USD 64.9213 RUB": the date, the
+  // code, the price of one unit (FormatQuotient) and the home currency. A
+  // code of ASCII letters is written as it is, any other code in double
+  // quotes.
+  kLedger,
+  // Beancount price directives, "2016-09-08 price USD 64.9213 RUB", under
+  // the same rules; codes must be beancount currencies (IsBeancountCurrency).
+  kBeancount,
 };
 
-// "jsonl", "csv" or "table"; nullopt for any other name.
+// "jsonl", "csv", "table", "ledger" or "beancount"; nullopt for any other
+// name.
 std::optional<OutputFormat> ParseOutputFormat(std::string_view name);
+
+// What the price formats (ledger, beancount) need beyond the records; the
+// other formats ignore it.
+struct FormatOptions {
+  std::string home_currency;  // the module's home currency code
+  bool invert = false;        // value1 is the home amount, value2 the foreign
+};
+
+// True for the formats that print prices: ledger and beancount.
+bool PrintsPrices(OutputFormat format);
+
+// Empty when `options` suit `format`; otherwise why not, in one line (a
+// price format without a home currency it can write).
+std::string CheckFormatOptions(OutputFormat format,
+                               const FormatOptions& options);
 
 // Turns a stream of records into text, batch by batch.
 class RecordFormatter {
@@ -67,12 +99,19 @@ class RecordFormatter {
   // The rest of the text. Call once, after the last Add(); the output is
   // complete (a header included) even when no record was added.
   virtual std::string Finish() = 0;
+
+  // One line for each record that Add() could not write (a price format
+  // and a value of 0, a code it cannot write, a day that does not exist),
+  // since the last call. Formats that write every record return none.
+  virtual std::vector<std::string> TakeNotes() { return {}; }
 };
 
-std::unique_ptr<RecordFormatter> MakeRecordFormatter(OutputFormat format);
+std::unique_ptr<RecordFormatter> MakeRecordFormatter(
+    OutputFormat format, const FormatOptions& options = FormatOptions());
 
-// The whole text for `records` in one call.
-std::string FormatRecords(OutputFormat format, std::span<const Record> records);
+// The whole text for `records` in one call; notes are dropped.
+std::string FormatRecords(OutputFormat format, std::span<const Record> records,
+                          const FormatOptions& options = FormatOptions());
 
 // ---- Building blocks shared by the formats -------------------------------
 
@@ -95,6 +134,22 @@ size_t DisplayWidth(std::string_view text);
 // Length of the valid UTF-8 sequence starting at `text[0]` (shortest form,
 // no surrogates, at most U+10FFFF), or 0 when there is none.
 size_t Utf8SequenceLength(std::string_view text);
+
+// Decimals a price is written with: at least kMinPriceDecimals, at most
+// kMaxPriceDecimals.
+inline constexpr int kMinPriceDecimals = 4;
+inline constexpr int kMaxPriceDecimals = 10;
+
+// `dividend` / `divisor` as an exact decimal (two fixed-point values: their
+// scale cancels). A quotient with at most kMaxPriceDecimals decimals is
+// written exactly, with zeros after the fourth decimal dropped; a longer or
+// endless one is rounded half to even at the tenth decimal. '-' leads a
+// negative result. nullopt when `divisor` is 0.
+std::optional<std::string> FormatQuotient(int64_t dividend, int64_t divisor);
+
+// True for a beancount currency: an upper-case ASCII letter, then up to 22
+// of A-Z 0-9 ' . _ -, then an upper-case letter or digit (or nothing more).
+bool IsBeancountCurrency(std::string_view code);
 
 }  // namespace pagerates::cli
 

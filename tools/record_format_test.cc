@@ -227,5 +227,131 @@ TEST(TableTest, HeaderAloneWithoutRecordsAndBatchesCollected) {
             "2016-09-08  LONGER        0.0003  0.0004\n");
 }
 
+TEST(FormatQuotientTest, ExactDecimalsRoundedHalfToEvenAtTheTenth) {
+  struct Case {
+    int64_t dividend;
+    int64_t divisor;
+    const char* text;
+  };
+  const Case kCases[] = {
+      {649213, 10000, "64.9213"},
+      {635012, 1000000, "0.635012"},   // 63.5012 for 100 units
+      {10000, 10876, "0.9194556822"},  // ...822 36: down
+      {20000, 30000, "0.6666666667"},  // ...666 67: up
+      {10000, 10000, "1.0000"},
+      {10000, 80000, "0.1250"},
+      {1, 10000, "0.0001"},
+      {0, 7, "0.0000"},
+      {-10000, 30000, "-0.3333333333"},
+      {10000, -40000, "-0.2500"},
+      {-10000, -40000, "0.2500"},
+      {1, 20000000000, "0.0000"},        // exactly half: stays even
+      {3, 20000000000, "0.0000000002"},  // exactly half: up to even
+      {-1, 20000000000000, "0.0000"},    // no "-0"
+      {99999999999, 10000000000, "9.9999999999"},
+      {199999999999, 20000000000, "10.0000"},  // 9.99999999995: up, carried
+      {std::numeric_limits<int64_t>::max(), 1, "9223372036854775807.0000"},
+      {std::numeric_limits<int64_t>::min(), -1, "9223372036854775808.0000"},
+      {std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max(),
+       "-1.0000"},  // 1 + 1.08e-19,
+      // Remainders close to 2^63: no intermediate step may overflow.
+      {std::numeric_limits<int64_t>::max(), 3,
+       "3074457345618258602.3333333333"},
+      {std::numeric_limits<int64_t>::max(), std::numeric_limits<int64_t>::min(),
+       "-1.0000"},
+      {std::numeric_limits<int64_t>::max() - 1,
+       std::numeric_limits<int64_t>::max(), "1.0000"},
+      {std::numeric_limits<int64_t>::max(), (int64_t{1} << 62) + 7, "2.0000"},
+      {(int64_t{1} << 62) + 3, std::numeric_limits<int64_t>::max(), "0.5000"},
+  };
+  for (const Case& c : kCases) {
+    EXPECT_EQ(FormatQuotient(c.dividend, c.divisor), c.text)
+        << c.dividend << " / " << c.divisor;
+  }
+  EXPECT_FALSE(FormatQuotient(10000, 0));
+}
+
+TEST(IsBeancountCurrencyTest, Grammar) {
+  for (const char* good : {"USD", "X", "XAU", "VACHR", "A1", "NT.TO", "RDS_B",
+                           "BRK-B", "ABCDEFGHIJKLMNOPQRSTUVWX"}) {
+    EXPECT_TRUE(IsBeancountCurrency(good)) << good;
+  }
+  for (const char* bad : {"", "usd", "Usd", "1USD", "US D", "USD-", "AB'",
+                          "ABCDEFGHIJKLMNOPQRSTUVWXY", "\xD0\xA0"}) {
+    EXPECT_FALSE(IsBeancountCurrency(bad)) << bad;
+  }
+}
+
+TEST(PriceFormatTest, PriceOfOneUnitInTheHomeCurrency) {
+  const std::vector<Record> records = {
+      MakeRecord("USD", "US dollar", 10000, 649213),
+      MakeRecord("JPY", "", 1000000, 635012),
+  };
+  FormatOptions rub{"RUB", false};
+  EXPECT_EQ(FormatRecords(OutputFormat::kLedger, records, rub),
+            "P 2016-09-08 USD 64.9213 RUB\n"
+            "P 2016-09-08 JPY 0.635012 RUB\n");
+  EXPECT_EQ(FormatRecords(OutputFormat::kBeancount, records, rub),
+            "2016-09-08 price USD 64.9213 RUB\n"
+            "2016-09-08 price JPY 0.635012 RUB\n");
+  EXPECT_EQ(FormatRecords(OutputFormat::kLedger, {}, rub), "");
+}
+
+TEST(PriceFormatTest, InvertSwapsTheValues) {
+  // A feed quoted per unit of the home currency: 1 EUR = 1.0876 USD.
+  const std::vector<Record> records = {MakeRecord("USD", "", 10000, 10876)};
+  EXPECT_EQ(FormatRecords(OutputFormat::kLedger, records, {"EUR", true}),
+            "P 2016-09-08 USD 0.9194556822 EUR\n");
+  EXPECT_EQ(FormatRecords(OutputFormat::kLedger, records, {"EUR", false}),
+            "P 2016-09-08 USD 1.0876 EUR\n");
+}
+
+TEST(PriceFormatTest, SkipsWhatItCannotWriteWithANote) {
+  const std::vector<Record> records = {
+      MakeRecord("USD", "", 0, 649213),
+      MakeRecord("EUR", "", 10000, 0),
+      MakeRecord("usd", "", 10000, 649213),
+      MakeRecord("X 1", "", 10000, 20000),
+      MakeRecord("A\"B", "", 10000, 20000),
+      MakeRecord("GBP", "", 10000, 866185, {2016, 2, 30}),
+  };
+  std::unique_ptr<RecordFormatter> ledger =
+      MakeRecordFormatter(OutputFormat::kLedger, {"RUB", false});
+  EXPECT_EQ(ledger->Add(records),
+            "P 2016-09-08 EUR 0.0000 RUB\n"
+            "P 2016-09-08 usd 64.9213 RUB\n"
+            "P 2016-09-08 \"X 1\" 2.0000 RUB\n");
+  EXPECT_EQ(ledger->TakeNotes(),
+            (std::vector<std::string>{
+                "skipped 2016-09-08 USD: value1 is 0, so there is no price",
+                "skipped 2016-09-08 A\"B: the code is not a ledger commodity",
+                "skipped 2016-02-30 GBP: not a day of the calendar"}));
+  EXPECT_TRUE(ledger->TakeNotes().empty());
+
+  std::unique_ptr<RecordFormatter> beancount =
+      MakeRecordFormatter(OutputFormat::kBeancount, {"RUB", true});
+  EXPECT_EQ(beancount->Add(records), "2016-09-08 price USD 0.0000 RUB\n");
+  std::vector<std::string> notes = beancount->TakeNotes();
+  ASSERT_EQ(notes.size(), 5u);
+  EXPECT_EQ(notes[0],
+            "skipped 2016-09-08 EUR: value2 is 0, so there is no price");
+  EXPECT_EQ(notes[1],
+            "skipped 2016-09-08 usd: the code is not a beancount currency");
+}
+
+TEST(CheckFormatOptionsTest, PriceFormatsNeedAHomeCurrencyTheyCanWrite) {
+  EXPECT_EQ(CheckFormatOptions(OutputFormat::kTable, {}), "");
+  EXPECT_EQ(CheckFormatOptions(OutputFormat::kLedger, {"RUB", false}), "");
+  EXPECT_EQ(CheckFormatOptions(OutputFormat::kLedger,
+                               {"\xD1\x80\xD1\x83\xD0\xB1", false}),
+            "");
+  EXPECT_NE(CheckFormatOptions(OutputFormat::kLedger, {}), "");
+  EXPECT_NE(CheckFormatOptions(OutputFormat::kBeancount, {"rub", false}), "");
+  EXPECT_TRUE(PrintsPrices(OutputFormat::kBeancount));
+  EXPECT_FALSE(PrintsPrices(OutputFormat::kCsv));
+  EXPECT_EQ(ParseOutputFormat("ledger"), OutputFormat::kLedger);
+  EXPECT_EQ(ParseOutputFormat("beancount"), OutputFormat::kBeancount);
+}
+
 }  // namespace
 }  // namespace pagerates::cli

@@ -139,4 +139,22 @@ std::vector<int> CompiledPattern::GroupNumbers(std::string_view name) const {
   return numbers;
 }
 
+std::vector<std::pair<int, std::string>> CompiledPattern::NamedGroups() const {
+  std::vector<std::pair<int, std::string>> groups;
+  if (code_ == nullptr) return groups;
+  int entries = 0, entry_size = 0;
+  unsigned char* table = nullptr;
+  if (pcre_fullinfo(code_, nullptr, PCRE_INFO_NAMECOUNT, &entries) != 0 ||
+      pcre_fullinfo(code_, nullptr, PCRE_INFO_NAMEENTRYSIZE, &entry_size) != 0 ||
+      pcre_fullinfo(code_, nullptr, PCRE_INFO_NAMETABLE, &table) != 0) {
+    return groups;
+  }
+  for (int i = 0; i < entries; ++i) {
+    const unsigned char* entry = table + i * entry_size;
+    groups.emplace_back((entry[0] << 8) | entry[1],
+                        reinterpret_cast<const char*>(entry + 2));
+  }
+  return groups;
+}
+
 }  // namespace pagerates

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace pagerates {
@@ -58,6 +59,10 @@ class CompiledPattern {
   // Group numbers carrying `name`, in name-table order (several only with
   // duplicate names).
   std::vector<int> GroupNumbers(std::string_view name) const;
+
+  // For diagnostics: every named group as {number, name}, in name-table
+  // order (by name). Empty for a null pattern.
+  std::vector<std::pair<int, std::string>> NamedGroups() const;
 
  private:
   void Reset();

@@ -7,6 +7,7 @@
 
 #include "config/plugin_config.h"
 #include "pagerates/abi.h"
+#include "parse/scan_trace.h"
 #include "port/heap_string.h"
 
 namespace pagerates {
@@ -24,9 +25,11 @@ using DeliveredDate = std::function<void(const RateDate&)>;
 // match that passes the currency filter to `sink->AddRate`, grouped by
 // record pattern and in page order within one. `delivered`, when set, sees
 // each delivered record's date. Pattern and configuration errors show their
-// messages; the scan goes on with what works.
+// messages; the scan goes on with what works. `trace`, when not null, is
+// overwritten with an account of the scan (see scan_trace.h).
 void ScanPage(const PluginConfig& config, int preset_index, const char* page_text,
-              RateDate date, RateSink* sink, const DeliveredDate& delivered);
+              RateDate date, RateSink* sink, const DeliveredDate& delivered,
+              ScanTrace* trace = nullptr);
 
 }  // namespace pagerates
 

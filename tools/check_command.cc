@@ -1,0 +1,121 @@
+#include "check_command.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "config/plugin_config.h"
+#include "message_capture.h"
+#include "parse/page_scanner.h"
+#include "parse/scan_trace.h"
+#include "preset_check.h"
+#include "record_format.h"
+#include "scan_report.h"
+
+namespace pagerates::cli {
+namespace {
+
+// The scan's records are read from its trace; the sink only has to exist.
+class DiscardingSink final : public RateSink {
+ public:
+  void PAGERATES_THISCALL RequestResource(const ResourceRequest*) override {}
+  void PAGERATES_THISCALL AddRate(const RateRecord*) override {}
+};
+
+std::string ListOf(const std::vector<std::string>& sections) {
+  std::string text;
+  for (const std::string& section : sections) {
+    if (!text.empty()) text += ", ";
+    text += "[" + DisplayText(section) + "]";
+  }
+  return text;
+}
+
+// Section names match without regard to ASCII case, as in the INI file.
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           auto lower = [](char c) {
+             return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+           };
+           return lower(x) == lower(y);
+         });
+}
+
+std::string Problems(size_t count) {
+  return std::to_string(count) + (count == 1 ? " problem" : " problems") +
+         " found.\n";
+}
+
+}  // namespace
+
+CheckOutcome CheckIni(const std::string& ini_path,
+                      const std::optional<PageToCheck>& page) {
+  MessageCapture capture;
+  PluginConfig config;
+  config.Load(ini_path);
+  // Loading shows a box for each preset it drops; the findings below name
+  // the same presets with the reason.
+  capture.Take();
+
+  CheckOutcome outcome;
+  std::vector<std::string> listed =
+      SplitList(config.ReadString("main", "ActivePreset").view());
+  outcome.report = "Checking " + DisplayText(ini_path) + ": " +
+                   (listed.empty() ? std::string("no active preset")
+                                   : (listed.size() == 1 ? "active preset "
+                                                         : "active presets ") +
+                                         ListOf(listed)) +
+                   "\n";
+  std::vector<Finding> findings = CheckPresets(config);
+  outcome.report += FormatFindings(findings);
+  outcome.problems = !findings.empty();
+  if (!findings.empty()) {
+    outcome.report += Problems(findings.size());
+  } else {
+    outcome.report +=
+        page ? "No problems found in the presets.\n" : "No problems found.\n";
+  }
+  if (!page) return outcome;
+
+  int index = -1;
+  std::vector<std::string> active;
+  for (int i = 0; i < config.preset_count(); ++i) {
+    active.emplace_back(config.PresetName(i));
+    if (page->preset.empty() ? i == 0
+                             : SameName(config.PresetName(i), page->preset)) {
+      if (index < 0) index = i;
+    }
+  }
+  // With every listed preset dropped the module still scans with the
+  // first slot; so does this.
+  if (page->preset.empty() && index < 0 && config.has_primary()) index = 0;
+  if (index < 0) {
+    outcome.problems = true;
+    outcome.report +=
+        "\nCannot scan " + DisplayText(page->name) + ": " +
+        (page->preset.empty()
+             ? std::string("no preset is active")
+             : "[" + DisplayText(page->preset) + "] is not an active preset" +
+                   (active.empty() ? ""
+                                   : " (active: " + ListOf(active) + ")")) +
+        "\n";
+    return outcome;
+  }
+
+  const char* text = page->bytes.c_str();
+  DiscardingSink sink;
+  ScanTrace trace;
+  ScanPage(config, index, text, page->date, &sink, nullptr, &trace);
+  std::vector<CapturedMessage> messages = capture.Take();
+  ScanCounts counts;
+  ScannedPage scanned{page->name, std::string_view(text, std::strlen(text)),
+                      page->date};
+  outcome.report +=
+      "\n" + DescribeScan(config, index, scanned, trace, messages, &counts);
+  if (!messages.empty() || counts.delivered == 0) outcome.problems = true;
+  return outcome;
+}
+
+}  // namespace pagerates::cli

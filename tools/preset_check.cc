@@ -1,0 +1,513 @@
+#include "preset_check.h"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+#include "config/address_template.h"
+#include "parse/compiled_pattern.h"
+#include "port/heap_string.h"
+#include "port/port.h"
+#include "record_format.h"
+
+namespace pagerates::cli {
+namespace {
+
+constexpr char kMain[] = "main";
+
+// Keys of a preset section; a section with none of them set is missing (the
+// INI reader cannot tell a missing section from an empty one).
+constexpr std::string_view kPresetKeys[] = {"Name",
+                                            "PageURL",
+                                            "Server",
+                                            "EstimatedPageSize",
+                                            "HomeCurrencyCode",
+                                            "HomeCurrencyName",
+                                            "Codepage",
+                                            "DecimalSeparator",
+                                            "Prologue",
+                                            "Epilogue",
+                                            "Record",
+                                            "Record1",
+                                            "Record2",
+                                            "OtherCurrencyCode",
+                                            "OtherCurrencyName"};
+
+constexpr char kPlaceholderList[] = "%dd% %d% %mm% %m% %yyyy% %yy%";
+constexpr char kGroupNameList[] =
+    "value1, value2, code, name, date, day, month, year";
+
+// Any day: only whether a token expands matters.
+constexpr RateDate kProbeDate{2016, 9, 8};
+
+bool IsAsciiLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+std::string Quoted(std::string_view text) {
+  return "'" + DisplayText(text) + "'";
+}
+
+std::string Join(const std::vector<std::string>& items,
+                 std::string_view separator) {
+  std::string out;
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) out += separator;
+    out += items[i];
+  }
+  return out;
+}
+
+bool IsUtf8(std::string_view text) {
+  while (!text.empty()) {
+    size_t length = Utf8SequenceLength(text);
+    if (length == 0) return false;
+    text.remove_prefix(length);
+  }
+  return true;
+}
+
+bool IsPlaceholder(std::string_view token) {
+  return ExpandAddressTemplate(token, kProbeDate).view() != token;
+}
+
+// The name of record pattern n (ReadIndexed's numbering): Record or Record1
+// for 0, Record<n+1> after it.
+std::string RecordKey(int n, bool unnumbered_first) {
+  if (n == 0) return unnumbered_first ? "Record" : "Record1";
+  return "Record" + std::to_string(n + 1);
+}
+
+// scheme "://" and a server name before any '/', '?' or '#'.
+bool IsCompleteAddress(std::string_view address) {
+  size_t colon = address.find("://");
+  if (colon == std::string_view::npos || colon == 0 ||
+      !IsAsciiLetter(address[0])) {
+    return false;
+  }
+  for (char c : address.substr(0, colon)) {
+    bool ok = IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '+' ||
+              c == '-' || c == '.';
+    if (!ok) return false;
+  }
+  std::string_view rest = address.substr(colon + 3);
+  return !rest.empty() && rest.find_first_of("/?#") != 0;
+}
+
+// The first `count` code points of valid UTF-8 `text`.
+std::string FirstCodePoints(std::string_view text, size_t count) {
+  size_t at = 0;
+  for (size_t n = 0; n < count && at < text.size(); ++n) {
+    at += std::max<size_t>(1, Utf8SequenceLength(text.substr(at)));
+  }
+  return std::string(text.substr(0, at));
+}
+
+// The last `count` code points of valid UTF-8 `text`.
+std::string LastCodePoints(std::string_view text, size_t count) {
+  size_t width = DisplayWidth(text);
+  if (width <= count) return std::string(text);
+  std::string head = FirstCodePoints(text, width - count);
+  return std::string(text.substr(head.size()));
+}
+
+struct ListedPreset {
+  std::string section;
+  bool kept = false;     // survived the module's validation
+  bool primary = false;  // served through the host
+  int index = -1;        // in the validated list, when kept
+};
+
+class Checker {
+ public:
+  explicit Checker(const PluginConfig& config) : config_(config) {}
+
+  std::vector<Finding> Run() {
+    std::vector<ListedPreset> presets = ListPresets();
+    CheckMain(presets);
+    const bool several = presets.size() > 1;
+    for (const ListedPreset& preset : presets) CheckPreset(preset, several);
+    return std::move(findings_);
+  }
+
+ private:
+  std::string Read(std::string_view section, std::string_view key) const {
+    return std::string(config_.ReadString(section, key).view());
+  }
+
+  void Add(std::string_view section, std::string key, std::string message,
+           std::vector<std::string> details = {}) {
+    findings_.push_back(Finding{std::string(section), std::move(key),
+                                std::move(message), std::move(details)});
+  }
+
+  // The listed presets, matched against the module's validated list (a
+  // subsequence of it, in the same order).
+  std::vector<ListedPreset> ListPresets() const {
+    std::vector<ListedPreset> presets;
+    int next_kept = 0;
+    for (std::string& section :
+         SplitList(config_.ReadString(kMain, "ActivePreset").view())) {
+      ListedPreset preset;
+      preset.section = std::move(section);
+      if (next_kept < config_.preset_count() &&
+          config_.PresetName(next_kept) == preset.section) {
+        preset.kept = true;
+        preset.index = next_kept++;
+        preset.primary = preset.index == 0;
+      } else {
+        // A dropped preset: its role is the one its place in the list gives.
+        preset.primary = presets.empty();
+      }
+      presets.push_back(std::move(preset));
+    }
+    return presets;
+  }
+
+  void CheckMain(const std::vector<ListedPreset>& presets) {
+    if (presets.empty()) {
+      Add(kMain, "ActivePreset",
+          "is empty: no preset is active, so the module has nothing to scan "
+          "with");
+    }
+    for (const std::string& code :
+         SplitList(config_.ReadString(kMain, "CurrencyFilter").view())) {
+      if (code.empty()) {
+        Add(kMain, "CurrencyFilter",
+            "has an empty item: look for a doubled or trailing comma");
+      } else if (code.front() == ' ' || code.back() == ' ') {
+        Add(kMain, "CurrencyFilter",
+            "item " + Quoted(code) +
+                " has blanks around it: items are not trimmed, so it never "
+                "lets a code through");
+      }
+    }
+  }
+
+  bool SectionHasKeys(std::string_view section) const {
+    return std::any_of(std::begin(kPresetKeys), std::end(kPresetKeys),
+                       [&](std::string_view key) {
+                         return !config_.ReadString(section, key).empty();
+                       });
+  }
+
+  void CheckPreset(const ListedPreset& preset, bool several) {
+    const std::string& section = preset.section;
+    const std::string dropped =
+        several ? ": the module drops this preset and shows \"Preset [" +
+                      section + "] not found in " + config_.ini_path() + "\""
+                : "";
+    if (!SectionHasKeys(section)) {
+      std::string hint;
+      if (section.empty()) {
+        hint = " (ActivePreset has an empty item)";
+      } else if (section.front() == ' ' || section.back() == ' ') {
+        hint =
+            " (the name has blanks around it: ActivePreset items are not "
+            "trimmed)";
+      }
+      Add(section, "",
+          "there is no such section, or it sets none of the preset keys" +
+              hint +
+              (several ? dropped : ": the module has nothing to scan with"));
+      return;
+    }
+    CheckHomeCurrency(preset, several, dropped);
+    CheckAddress(preset);
+    CheckNumbers(preset);
+    CheckPattern(section, "Prologue", Read(section, "Prologue"));
+    CheckPattern(section, "Epilogue", Read(section, "Epilogue"));
+    CheckRecords(section);
+    CheckUnnumberedFirst(section, "OtherCurrencyCode");
+    CheckUnnumberedFirst(section, "OtherCurrencyName");
+  }
+
+  void CheckHomeCurrency(const ListedPreset& preset, bool several,
+                         const std::string& dropped) {
+    const std::string& section = preset.section;
+    std::string home = Read(section, "HomeCurrencyCode");
+    if (home.empty()) {
+      Add(section, "HomeCurrencyCode",
+          "is empty" +
+              (several ? dropped : ": the host is told no home currency"));
+      return;
+    }
+    if (!reference_) {
+      reference_ = std::make_pair(section, home);
+      return;
+    }
+    if (!several || home == reference_->second) return;
+    std::string why =
+        Lower(home) == Lower(reference_->second) ? " (letter case counts)" : "";
+    Add(section, "HomeCurrencyCode",
+        Quoted(home) + " differs from " + Quoted(reference_->second) + " in [" +
+            reference_->first + "]" + why +
+            ": the module drops this preset and shows \"All active presets "
+            "must have the same home currency\"");
+  }
+
+  void CheckAddress(const ListedPreset& preset) {
+    const std::string& section = preset.section;
+    std::string url = Read(section, "PageURL");
+    if (url.empty()) {
+      Add(section, "PageURL",
+          preset.primary ? "is empty: the host is asked for an empty page path"
+                         : "is empty: there is no page to download");
+      return;
+    }
+    CheckPlaceholders(section, url);
+    if (!preset.primary) {
+      if (!IsCompleteAddress(url)) {
+        Add(section, "PageURL",
+            Quoted(url) +
+                " is not a complete address (scheme://server/path): a "
+                "secondary preset's page is downloaded from exactly this "
+                "address");
+      }
+      return;
+    }
+    constexpr std::string_view kHttp = "http://";
+    if (url.starts_with(kHttp)) {
+      if (url.size() == kHttp.size() || url[kHttp.size()] == '/') {
+        Add(section, "PageURL", "names no server after 'http://'");
+      }
+      return;
+    }
+    std::string server = Read(section, "Server");
+    std::string lower = Lower(url);
+    if (lower.starts_with("http://") || lower.starts_with("https://")) {
+      Add(section, "PageURL",
+          "begins with " + Quoted(url.substr(0, url.find("://") + 3)) +
+              ", which is not split into server and path (only 'http://' "
+              "is): the host is asked for the whole address as a path" +
+              (server.empty() ? ", with no server"
+                              : " on the server " + Quoted(server)));
+    } else if (server.empty()) {
+      Add(section, "Server",
+          "is empty and PageURL is not an 'http://' address, so the host "
+          "has no server to ask for " +
+              Quoted(url));
+    }
+  }
+
+  // %name% tokens that are not placeholders, walking the template the way
+  // the module expands it.
+  void CheckPlaceholders(std::string_view section, std::string_view url) {
+    std::vector<std::string> unknown;
+    std::vector<std::string> meant;
+    for (size_t i = 0; i < url.size(); ++i) {
+      if (url[i] != '%') continue;
+      size_t j = i + 1;
+      while (j < url.size() && IsAsciiLetter(url[j])) ++j;
+      if (j == i + 1 || j == url.size() || url[j] != '%') continue;
+      std::string_view token = url.substr(i, j - i + 1);
+      if (IsPlaceholder(token)) {
+        i = j;  // its closing '%' opens nothing
+        continue;
+      }
+      unknown.emplace_back(token);
+      if (IsPlaceholder(Lower(token))) meant.push_back(Lower(token));
+    }
+    if (unknown.empty()) return;
+    std::string message =
+        Join(unknown, ", ") + (unknown.size() == 1 ? " is not a placeholder"
+                                                   : " are not placeholders");
+    if (!meant.empty()) {
+      message += " (did you mean " + Join(meant, ", ") +
+                 "? placeholders are lower case)";
+    }
+    message += std::string(unknown.size() == 1 ? ": the module copies it"
+                                               : ": the module copies them") +
+               " unchanged; the placeholders are " + kPlaceholderList;
+    Add(section, "PageURL", message);
+  }
+
+  void CheckNumbers(const ListedPreset& preset) {
+    const std::string& section = preset.section;
+    if (preset.kept) {
+      int code_page = config_.Codepage(preset.index);
+      HeapString probe;
+      if (code_page != 65001 && !port::ConvertToUtf8("A", code_page, &probe)) {
+        Add(section, "Codepage",
+            std::to_string(code_page) +
+                " is not a code page the module can convert from: pages are "
+                "scanned as they are");
+      }
+    }
+    std::string separator = Read(section, "DecimalSeparator");
+    if (separator.size() <= 1) return;
+    size_t first = Utf8SequenceLength(separator);
+    if (first == separator.size()) {
+      Add(section, "DecimalSeparator",
+          Quoted(separator) + " is one character but " +
+              std::to_string(separator.size()) +
+              " bytes: only its first byte is used, so it never matches");
+    } else {
+      Add(section, "DecimalSeparator",
+          Quoted(separator) + " is " + std::to_string(DisplayWidth(separator)) +
+              " characters long: only the first, " +
+              Quoted(separator.substr(0, std::max<size_t>(first, 1))) +
+              ", is used");
+    }
+  }
+
+  void CheckPattern(std::string_view section, const std::string& key,
+                    const std::string& pattern) {
+    if (pattern.empty()) return;
+    if (!IsUtf8(pattern)) {
+      Add(section, key,
+          "holds bytes that are not UTF-8: pages are converted to UTF-8 "
+          "before the patterns see them, so save the INI file as UTF-8");
+    }
+    CompiledPattern compiled(pattern.c_str(), /*report_errors=*/false);
+    if (compiled.null()) {
+      size_t offset = compiled.error_offset() < 0
+                          ? 0
+                          : static_cast<size_t>(compiled.error_offset());
+      Add(section, key,
+          "does not compile: " + compiled.error() + " (at offset " +
+              std::to_string(offset) + ")",
+          MarkOffset(key, pattern, offset));
+      return;
+    }
+    int groups = compiled.capture_count();
+    if (groups > kMaxCapturingGroups) {
+      Add(section, key,
+          "has " + std::to_string(groups) +
+              " capturing groups: the module keeps " +
+              std::to_string(kMaxCapturingGroups) +
+              ", and a match in which a later group takes part counts as no "
+              "match; write the groups you do not read as (?:...)");
+    }
+    std::vector<std::string> unknown;
+    std::vector<std::string> meant;
+    for (const auto& [number, name] : compiled.NamedGroups()) {
+      bool known =
+          std::find(std::begin(kModuleGroupNames), std::end(kModuleGroupNames),
+                    name) != std::end(kModuleGroupNames);
+      if (known) continue;
+      unknown.push_back(Quoted(name) + " (group " + std::to_string(number) +
+                        ")");
+      std::string lower = Lower(name);
+      if (std::find(std::begin(kModuleGroupNames), std::end(kModuleGroupNames),
+                    lower) != std::end(kModuleGroupNames)) {
+        meant.push_back(lower);
+      }
+    }
+    if (!unknown.empty()) {
+      std::string message =
+          "group name" + std::string(unknown.size() == 1 ? " " : "s ") +
+          Join(unknown, ", ") + (unknown.size() == 1 ? " is" : " are") +
+          " not read by the module";
+      if (!meant.empty()) {
+        message += " (did you mean " + Join(meant, ", ") +
+                   "? names are case-sensitive)";
+      }
+      message += "; it reads " + std::string(kGroupNameList);
+      Add(section, key, message);
+    }
+  }
+
+  void CheckRecords(const std::string& section) {
+    const bool unnumbered_first = !Read(section, "Record").empty();
+    int count = 0;
+    while (!config_.ReadIndexed(section, "Record", count).empty()) {
+      CheckPattern(
+          section, RecordKey(count, unnumbered_first),
+          std::string(config_.ReadIndexed(section, "Record", count).view()));
+      ++count;
+    }
+    if (count == 0) {
+      Add(section, "Record",
+          "no record patterns (Record or Record1): the module finds nothing "
+          "on the page and shows \"Missing record patterns for preset [" +
+              section + "]\"");
+    }
+    std::vector<std::string> hidden;
+    for (int n = std::max(count + 1, 1); n < kRecordKeysProbed; ++n) {
+      std::string pattern(config_.ReadIndexed(section, "Record", n).view());
+      if (pattern.empty()) continue;
+      std::string key = RecordKey(n, unnumbered_first);
+      hidden.push_back(key);
+      CheckPattern(section, key, pattern);
+    }
+    CheckUnnumberedFirst(section, "Record");
+    if (hidden.empty()) return;
+    std::string missing =
+        count == 0 ? "Record (or Record1)" : RecordKey(count, unnumbered_first);
+    std::string others(hidden.size() > 1 ? ", and neither are " : "");
+    for (size_t i = 1; i < hidden.size(); ++i) {
+      others += (i > 1 ? ", " : "") + hidden[i];
+    }
+    Add(section, hidden.front(),
+        "is never used" + others +
+            ": record patterns are read in order up to the first missing "
+            "number, and " +
+            missing + " is missing");
+  }
+
+  // Entry 0 of a numbered key is the unnumbered key, or the key with '1'
+  // when that is empty; both set leaves the '1' one unread.
+  void CheckUnnumberedFirst(std::string_view section, const std::string& base) {
+    if (Read(section, base).empty() || Read(section, base + "1").empty()) {
+      return;
+    }
+    Add(section, base + "1",
+        "is never read: " + base + " is set, and " + base +
+            "1 is read only when " + base + " is empty");
+  }
+
+  const PluginConfig& config_;
+  std::vector<Finding> findings_;
+  // The first listed preset with a home currency, and that currency.
+  std::optional<std::pair<std::string, std::string>> reference_;
+};
+
+}  // namespace
+
+std::vector<Finding> CheckPresets(const PluginConfig& config) {
+  return Checker(config).Run();
+}
+
+std::string FormatFindings(std::span<const Finding> findings) {
+  std::string text;
+  for (const Finding& finding : findings) {
+    text += "[" + DisplayText(finding.section) + "]";
+    if (!finding.key.empty()) text += " " + DisplayText(finding.key);
+    text += ": " + finding.message + "\n";
+    for (const std::string& line : finding.details) {
+      text += "    " + line + "\n";
+    }
+  }
+  return text;
+}
+
+std::vector<std::string> MarkOffset(std::string_view key,
+                                    std::string_view pattern, size_t offset) {
+  constexpr size_t kShownBefore = 60;  // code points left of the caret
+  constexpr size_t kShownAfter = 20;   // and right of it
+  constexpr std::string_view kCut = "...";
+  offset = std::min(offset, pattern.size());
+  std::string before = DisplayText(pattern.substr(0, offset));
+  std::string after = DisplayText(pattern.substr(offset));
+  if (DisplayWidth(before) > kShownBefore) {
+    before =
+        std::string(kCut) + LastCodePoints(before, kShownBefore - kCut.size());
+  }
+  if (DisplayWidth(after) > kShownAfter) {
+    after =
+        FirstCodePoints(after, kShownAfter - kCut.size()) + std::string(kCut);
+  }
+  std::string head = DisplayText(key) + "=" + before;
+  return {head + after, std::string(DisplayWidth(head), ' ') + "^"};
+}
+
+}  // namespace pagerates::cli
