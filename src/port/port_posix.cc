@@ -102,44 +102,41 @@ int32_t Profile::ReadInt(std::string_view section, std::string_view key,
 
 namespace {
 
-struct CodePageName {
+// Single-byte Windows code pages: what the Windows conversion service makes
+// of each byte, taken from the service itself, so that pages read the same
+// here, undefined bytes included (some pages leave them as the control
+// character of the same value, others give a private-use character).
+struct SingleBytePage {
+  int code_page;
+  char16_t units[256];
+};
+
+constexpr SingleBytePage kSingleBytePages[] = {
+#include "port/code_page_tables.inc"
+};
+
+const SingleBytePage* FindSingleBytePage(int code_page) {
+  for (const SingleBytePage& page : kSingleBytePages) {
+    if (page.code_page == code_page) return &page;
+  }
+  return nullptr;
+}
+
+// Multi-byte Windows code pages and the names iconv knows them by.
+struct MultiBytePage {
   int code_page;
   const char* iconv_name;
-  bool single_byte;
 };
 
-// Windows code pages and the names iconv knows them by.
-constexpr CodePageName kCodePages[] = {
-    {437, "CP437", true},         {737, "CP737", true},
-    {775, "CP775", true},         {850, "CP850", true},
-    {852, "CP852", true},         {855, "CP855", true},
-    {857, "CP857", true},         {860, "CP860", true},
-    {861, "CP861", true},         {862, "CP862", true},
-    {863, "CP863", true},         {864, "CP864", true},
-    {865, "CP865", true},         {866, "CP866", true},
-    {869, "CP869", true},         {874, "CP874", true},
-    {1250, "CP1250", true},       {1251, "CP1251", true},
-    {1252, "CP1252", true},       {1253, "CP1253", true},
-    {1254, "CP1254", true},       {1255, "CP1255", true},
-    {1256, "CP1256", true},       {1257, "CP1257", true},
-    {1258, "CP1258", true},       {10000, "MACINTOSH", true},
-    {10007, "MAC-CYRILLIC", true}, {20127, "ASCII", true},
-    {20866, "KOI8-R", true},      {21866, "KOI8-U", true},
-    {28591, "ISO-8859-1", true},  {28592, "ISO-8859-2", true},
-    {28593, "ISO-8859-3", true},  {28594, "ISO-8859-4", true},
-    {28595, "ISO-8859-5", true},  {28596, "ISO-8859-6", true},
-    {28597, "ISO-8859-7", true},  {28598, "ISO-8859-8", true},
-    {28599, "ISO-8859-9", true},  {28603, "ISO-8859-13", true},
-    {28605, "ISO-8859-15", true}, {932, "CP932", false},
-    {936, "CP936", false},        {949, "CP949", false},
-    {950, "CP950", false},        {20932, "EUC-JP", false},
-    {51932, "EUC-JP", false},     {51949, "EUC-KR", false},
-    {54936, "GB18030", false},    {65000, "UTF-7", false},
+constexpr MultiBytePage kMultiBytePages[] = {
+    {932, "CP932"},    {936, "CP936"},     {949, "CP949"},
+    {950, "CP950"},    {20932, "EUC-JP"},  {51932, "EUC-JP"},
+    {51949, "EUC-KR"}, {54936, "GB18030"}, {65000, "UTF-7"},
 };
 
-const CodePageName* FindCodePage(int code_page) {
-  for (const CodePageName& entry : kCodePages) {
-    if (entry.code_page == code_page) return &entry;
+const MultiBytePage* FindMultiBytePage(int code_page) {
+  for (const MultiBytePage& page : kMultiBytePages) {
+    if (page.code_page == code_page) return &page;
   }
   return nullptr;
 }
@@ -182,47 +179,24 @@ void EncodeUtf8(unsigned code_point, char* out, unsigned char* length) {
   }
 }
 
-std::unique_ptr<ByteTable> BuildByteTable(const char* iconv_name) {
-  Iconv cd(iconv_name);
-  if (!cd.ok()) return nullptr;
+std::unique_ptr<ByteTable> BuildByteTable(const SingleBytePage& page) {
   auto table = std::make_unique<ByteTable>();
-  for (unsigned byte = 0; byte < 256; ++byte) {
-    char in = static_cast<char>(byte);
-    char* in_ptr = &in;
-    size_t in_left = 1;
-    char* out_ptr = table->utf8[byte];
-    size_t out_left = sizeof(table->utf8[byte]);
-    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-    if (iconv(cd.get(), &in_ptr, &in_left, &out_ptr, &out_left) ==
-            static_cast<size_t>(-1) ||
-        in_left != 0) {
-      // Undefined in this code page: Windows hands out the control
-      // character of the same value.
-      EncodeUtf8(byte, table->utf8[byte], &table->length[byte]);
-    } else {
-      table->length[byte] =
-          static_cast<unsigned char>(sizeof(table->utf8[byte]) - out_left);
-    }
-  }
   table->ascii_as_is = true;
-  for (unsigned byte = 0; byte < 0x80; ++byte) {
-    table->ascii_as_is = table->ascii_as_is && table->length[byte] == 1 &&
-                         table->utf8[byte][0] == static_cast<char>(byte);
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    EncodeUtf8(page.units[byte], table->utf8[byte], &table->length[byte]);
+    if (byte < 0x80)
+      table->ascii_as_is = table->ascii_as_is && page.units[byte] == byte;
   }
   return table;
 }
 
-const ByteTable* ByteTableFor(const CodePageName& page) {
+const ByteTable& ByteTableFor(const SingleBytePage& page) {
   static std::mutex mutex;
-  static std::unique_ptr<ByteTable> tables[std::size(kCodePages)];
-  static bool built[std::size(kCodePages)] = {};
-  size_t index = static_cast<size_t>(&page - kCodePages);
+  static std::unique_ptr<ByteTable> tables[std::size(kSingleBytePages)];
+  size_t index = static_cast<size_t>(&page - kSingleBytePages);
   std::lock_guard<std::mutex> lock(mutex);
-  if (!built[index]) {
-    tables[index] = BuildByteTable(page.iconv_name);
-    built[index] = true;
-  }
-  return tables[index].get();
+  if (tables[index] == nullptr) tables[index] = BuildByteTable(page);
+  return *tables[index];
 }
 
 // Pages are mostly ASCII, which nearly every single-byte Windows code page
@@ -242,10 +216,12 @@ bool ConvertWithTable(std::string_view text, const ByteTable& table,
   const unsigned char* s = begin;
   for (uint64_t word; end - s >= 8; s += 8) {
     std::memcpy(&word, s, 8);
-    high += static_cast<size_t>((((word & kHighBits) >> 7) * 0x0101010101010101u) >> 56);
+    high += static_cast<size_t>(
+        (((word & kHighBits) >> 7) * 0x0101010101010101u) >> 56);
   }
   for (; s < end; ++s) high += *s >> 7;
-  const size_t length = table.ascii_as_is ? text.size() + 2 * high : 3 * text.size();
+  const size_t length =
+      table.ascii_as_is ? text.size() + 2 * high : 3 * text.size();
 
   HeapString result = HeapString::WithCapacity(length + 3);
   if (result.null()) return false;
@@ -303,13 +279,11 @@ bool ConvertToUtf8(std::string_view text, int code_page, HeapString* out) {
     *out = HeapString::Copy(text);
     return !out->null();
   }
-  const CodePageName* page = FindCodePage(code_page);
-  if (page == nullptr) return false;
-  if (page->single_byte) {
-    const ByteTable* table = ByteTableFor(*page);
-    return table != nullptr && ConvertWithTable(text, *table, out);
+  if (const SingleBytePage* page = FindSingleBytePage(code_page)) {
+    return ConvertWithTable(text, ByteTableFor(*page), out);
   }
-  return ConvertWithIconv(text, page->iconv_name, out);
+  const MultiBytePage* page = FindMultiBytePage(code_page);
+  return page != nullptr && ConvertWithIconv(text, page->iconv_name, out);
 }
 
 // ---- Run-time loading -------------------------------------------------
@@ -365,7 +339,8 @@ HeapString Format(const char* format, ...) {
   if (length >= 0) {
     result = HeapString::WithCapacity(static_cast<size_t>(length));
     if (!result.null()) {
-      std::vsnprintf(result.data(), static_cast<size_t>(length) + 1, format, args);
+      std::vsnprintf(result.data(), static_cast<size_t>(length) + 1, format,
+                     args);
       result.SetSize(static_cast<size_t>(length));
     }
   }

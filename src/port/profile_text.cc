@@ -32,7 +32,8 @@ std::string Unquote(std::string_view value) {
       value.back() == value.front()) {
     value = value.substr(1, value.size() - 2);
   }
-  if (value.size() > kMaxProfileValue) value = value.substr(0, kMaxProfileValue);
+  if (value.size() > kMaxProfileValue)
+    value = value.substr(0, kMaxProfileValue);
   return std::string(value);
 }
 
@@ -50,7 +51,8 @@ ProfileText::ProfileText(std::string_view bytes) {
     if (line.front() == '[') {
       size_t close = line.rfind(']');
       if (close != std::string_view::npos) {
-        auto [it, inserted] = sections_.try_emplace(Lower(line.substr(1, close - 1)));
+        auto [it, inserted] =
+            sections_.try_emplace(Lower(line.substr(1, close - 1)));
         current = inserted ? &it->second : nullptr;
         continue;
       }
@@ -58,8 +60,9 @@ ProfileText::ProfileText(std::string_view bytes) {
     if (current == nullptr) continue;
     size_t eq = line.find('=');
     std::string_view key = Trim(line.substr(0, eq));
-    std::string_view value =
-        eq == std::string_view::npos ? std::string_view() : Trim(line.substr(eq + 1));
+    std::string_view value = eq == std::string_view::npos
+                                 ? std::string_view()
+                                 : Trim(line.substr(eq + 1));
     if (key.empty()) continue;
     current->try_emplace(Lower(key), Unquote(value));
   }
@@ -83,9 +86,34 @@ int32_t ProfileText::ParseInt(std::string_view value) {
     negative = value[i] == '-';
     ++i;
   }
+  // "0b", "0o" and "0x" (lower case only) switch to binary, octal and hex.
+  uint32_t base = 10;
+  if (i + 1 < value.size() && value[i] == '0') {
+    switch (value[i + 1]) {
+      case 'b':
+        base = 2;
+        break;
+      case 'o':
+        base = 8;
+        break;
+      case 'x':
+        base = 16;
+        break;
+      default:
+        break;
+    }
+    if (base != 10) i += 2;
+  }
   uint32_t total = 0;
-  for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
-    total = total * 10u + static_cast<uint32_t>(value[i] - '0');
+  for (; i < value.size(); ++i) {
+    char c = value[i];
+    uint32_t digit =
+        c >= '0' && c <= '9'   ? static_cast<uint32_t>(c - '0')
+        : c >= 'a' && c <= 'z' ? static_cast<uint32_t>(c - 'a' + 10)
+        : c >= 'A' && c <= 'Z' ? static_cast<uint32_t>(c - 'A' + 10)
+                               : base;
+    if (digit >= base) break;
+    total = total * base + digit;
   }
   return static_cast<int32_t>(negative ? 0u - total : total);
 }

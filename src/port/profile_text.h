@@ -27,8 +27,9 @@ class ProfileText {
   // the section or key is missing.
   const std::string* Find(std::string_view section, std::string_view key) const;
 
-  // Integer reading of a value: blanks, an optional sign, then decimal
-  // digits, wrapping modulo 2^32; no digits read as 0.
+  // Integer reading of a value: blanks, an optional sign, then digits,
+  // decimal unless "0b", "0o" or "0x" comes first, wrapping modulo 2^32;
+  // no digits read as 0. Only the first 29 characters count.
   static int32_t ParseInt(std::string_view value);
 
  private:

@@ -86,8 +86,15 @@ TEST_P(ProfileIntTest, ReadsSignAndLeadingDigits) {
 INSTANTIATE_TEST_SUITE_P(
     Rules, ProfileIntTest,
     ::testing::Values(IntCase{"1251", 1251}, IntCase{"-5", -5}, IntCase{"+7", 7},
-                      IntCase{"12abc", 12}, IntCase{"abc", 0}, IntCase{"0x10", 0},
-                      IntCase{"4294967297", 1}, IntCase{"-", 0}));
+                      IntCase{"12abc", 12}, IntCase{"abc", 0}, IntCase{"4294967297", 1},
+                      IntCase{"-", 0},
+                      // Prefixes as the Windows reader takes them: lower case
+                      // only, and a sign before them.
+                      IntCase{"0x10", 16}, IntCase{"0x1Az", 26}, IntCase{"-0x10", -16},
+                      IntCase{"0b101", 5}, IntCase{"0o17", 15}, IntCase{"0o19", 1},
+                      IntCase{"0X10", 0}, IntCase{"0x", 0}, IntCase{"0012", 12},
+                      IntCase{"  0x1A zz", 26},
+                      IntCase{"12345678901234567890123456789012", 1849262357}));
 
 }  // namespace
 }  // namespace pagerates::port

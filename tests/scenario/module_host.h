@@ -7,13 +7,15 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "pagerates/abi.h"
 
 namespace pagerates::scenario {
 
 // Receives every message box the loaded module shows.
-using BoxHandler = std::function<void(const std::string& title, const std::string& text)>;
+using BoxHandler =
+    std::function<void(const std::string& title, const std::string& text)>;
 
 class LoadedModule {
  public:
@@ -21,13 +23,18 @@ class LoadedModule {
   GetLibraryInfoFn get_library_info = nullptr;
   GetResourcesFn get_resources = nullptr;
   FetchRatesFn fetch_rates = nullptr;
+
+  // Breaches of the platform's calling convention seen in calls into the
+  // module since the last call, one line each; empty where the host cannot
+  // see them or there were none.
+  virtual std::string TakeConventionFaults() { return std::string(); }
 };
 
 // Loads the module file at `path`; null with `error` set when it cannot be
 // loaded or lacks an export. Unloaded when the result is destroyed.
 // Message boxes go to `boxes` while it is loaded.
-std::unique_ptr<LoadedModule> LoadModule(const std::string& path, BoxHandler boxes,
-                                         std::string* error);
+std::unique_ptr<LoadedModule> LoadModule(const std::string& path,
+                                         BoxHandler boxes, std::string* error);
 
 // A fresh empty directory; removed with its contents by RemoveTree.
 std::string MakeTempDir();
@@ -36,6 +43,39 @@ void RemoveTree(const std::string& dir);
 // Places the module at `to`: a link where the platform has them, a copy
 // otherwise. False on failure.
 bool PlaceModule(const std::string& module, const std::string& to);
+
+// Conditions a case can ask for with "requires WORD", besides the test
+// server:
+//   libcurl-missing     the module finds no libcurl to load
+//   libcurl-incomplete  it finds a stand-in without curl_easy_perform
+//   libcurl-recording   it finds a stand-in with all six functions that
+//                       serves the body "abcdefg" for any address
+// Both stand-ins record every call made into them.
+// Arrange() prepares one for the next module load and returns false when
+// this host cannot (the case is then skipped; a POSIX host cannot hide the
+// system's libcurl); Reset() restores the platform's own libcurl.
+bool ArrangeRequirement(const std::string& word);
+void ResetRequirements();
+
+// The calls the stand-in for libcurl received since the last call, one per
+// line, in the stand-in's own words; empty without one.
+std::string TakeLibcurlCalls();
+
+// Differences between a record as the module laid it out and the contract's
+// byte offsets, one line each; empty where the layout is the contract's or
+// the platform has no fixed layout to check.
+std::string CheckLayout(const ResourceRequest& request);
+std::string CheckLayout(const RateRecord& record);
+std::string CheckLayout(const LibraryInfo& info);
+
+// Checks of the platform's loader that no case can express (for example
+// its path-length limit), each on its own copy of `module`.
+struct PlatformCheck {
+  std::string name;
+  bool passed = false;
+  std::string report;  // lines on what was seen, shown with the result
+};
+std::vector<PlatformCheck> RunPlatformChecks(const std::string& module);
 
 // The separator the platform uses in the paths the module reports.
 extern const char kPathSeparator;

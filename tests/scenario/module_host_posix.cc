@@ -25,7 +25,8 @@ namespace {
 
 class PosixModule : public LoadedModule {
  public:
-  PosixModule(void* handle, BoxHandler boxes) : handle_(handle), boxes_(std::move(boxes)) {}
+  PosixModule(void* handle, BoxHandler boxes)
+      : handle_(handle), boxes_(std::move(boxes)) {}
   ~PosixModule() override {
     dlclose(handle_);
     g_boxes = nullptr;
@@ -39,8 +40,8 @@ class PosixModule : public LoadedModule {
 
 }  // namespace
 
-std::unique_ptr<LoadedModule> LoadModule(const std::string& path, BoxHandler boxes,
-                                         std::string* error) {
+std::unique_ptr<LoadedModule> LoadModule(const std::string& path,
+                                         BoxHandler boxes, std::string* error) {
   // Boxes shown while the module attaches must be caught too.
   BoxHandler pending = std::move(boxes);
   g_boxes = &pending;
@@ -54,9 +55,12 @@ std::unique_ptr<LoadedModule> LoadModule(const std::string& path, BoxHandler box
   g_boxes = module->boxes();
   module->get_library_info =
       reinterpret_cast<GetLibraryInfoFn>(dlsym(handle, "GetLibraryInfo"));
-  module->get_resources = reinterpret_cast<GetResourcesFn>(dlsym(handle, "GetResources"));
-  module->fetch_rates = reinterpret_cast<FetchRatesFn>(dlsym(handle, "FetchRates"));
-  if (!module->get_library_info || !module->get_resources || !module->fetch_rates) {
+  module->get_resources =
+      reinterpret_cast<GetResourcesFn>(dlsym(handle, "GetResources"));
+  module->fetch_rates =
+      reinterpret_cast<FetchRatesFn>(dlsym(handle, "FetchRates"));
+  if (!module->get_library_info || !module->get_resources ||
+      !module->fetch_rates) {
     *error = "an export is missing";
     return nullptr;
   }
@@ -65,7 +69,8 @@ std::unique_ptr<LoadedModule> LoadModule(const std::string& path, BoxHandler box
 
 std::string MakeTempDir() {
   std::string pattern =
-      (std::filesystem::temp_directory_path() / "pagerates-scenario-XXXXXX").string();
+      (std::filesystem::temp_directory_path() / "pagerates-scenario-XXXXXX")
+          .string();
   return mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
 }
 
@@ -79,5 +84,75 @@ bool PlaceModule(const std::string& module, const std::string& to) {
   std::filesystem::create_symlink(std::filesystem::absolute(module), to, error);
   return !error;
 }
+
+}  // namespace pagerates::scenario
+
+namespace pagerates::scenario {
+
+namespace {
+
+// The stand-in for libcurl a case asked for, loaded for the whole case.
+void* g_fake_curl = nullptr;
+
+std::string ExecutableDirectory() {
+  std::error_code error;
+  auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string(".") : path.parent_path().string();
+}
+
+template <typename Fn>
+Fn Export(void* library, const char* name) {
+  return reinterpret_cast<Fn>(dlsym(library, name));
+}
+
+}  // namespace
+
+// The module loads libcurl by its soname, and the loader hands out an
+// object already loaded under that soname: the stand-ins (built with it,
+// see tests/CMakeLists.txt) are loaded here first. The system's libcurl
+// cannot be hidden, so there is no libcurl-missing here.
+bool ArrangeRequirement(const std::string& word) {
+  std::string dir;
+  if (word == "libcurl-incomplete") {
+    dir = ExecutableDirectory() + "/fake-curl-incomplete";
+  } else if (word == "libcurl-recording") {
+    dir = ExecutableDirectory() + "/fake-curl-recording";
+  } else {
+    return false;
+  }
+  if (g_fake_curl == nullptr) {
+    g_fake_curl =
+        dlopen((dir + "/libcurl.so.4").c_str(), RTLD_NOW | RTLD_LOCAL);
+  }
+  auto reset = g_fake_curl != nullptr
+                   ? Export<void (*)()>(g_fake_curl, "fake_curl_reset")
+                   : nullptr;
+  if (reset == nullptr) return false;
+  reset();
+  return true;
+}
+
+void ResetRequirements() {
+  if (g_fake_curl != nullptr) dlclose(g_fake_curl);
+  g_fake_curl = nullptr;
+}
+
+std::string TakeLibcurlCalls() {
+  if (g_fake_curl == nullptr) return std::string();
+  auto calls = Export<const char* (*)()>(g_fake_curl, "fake_curl_calls");
+  auto reset = Export<void (*)()>(g_fake_curl, "fake_curl_reset");
+  if (calls == nullptr || reset == nullptr) return std::string();
+  std::string text = calls();
+  reset();
+  return text;
+}
+
+// Records here are laid out by the compiler for this target; there are no
+// fixed offsets to hold them to.
+std::string CheckLayout(const ResourceRequest&) { return std::string(); }
+std::string CheckLayout(const RateRecord&) { return std::string(); }
+std::string CheckLayout(const LibraryInfo&) { return std::string(); }
+
+std::vector<PlatformCheck> RunPlatformChecks(const std::string&) { return {}; }
 
 }  // namespace pagerates::scenario

@@ -2,7 +2,7 @@
 // it, and compares each transcript with the case's expected one.
 //
 //   scenario_runner --module FILE --cases DIR [--http-base URL --http-log FILE]
-//                   [--update] [--repeat N] [CASE...]
+//                   [--update] [--save DIR] [--repeat N] [CASE...]
 //
 // A case is a folder holding `pagerates.ini` (with @HTTP@ standing for the
 // test server's base address), `steps` and `expected`. Each line of `steps`
@@ -12,10 +12,15 @@
 //   fetch YYYY-MM-DD FILE     FetchRates with FILE's bytes ("-": empty page)
 //   ini FILE                  replace the INI beside the module with FILE
 //   requires http             skip the case when no test server is given
+//   requires WORD             skip it unless the host can arrange WORD (see
+//                             ArrangeRequirement in module_host.h)
 // and `#` starts a comment. The module is loaded for each case from a
 // fresh folder and unloaded at its end. The transcript records every sink
-// call, every message box and every request the test server logged, in
-// order, in a form that is the same on every platform.
+// call, every message box, every request the test server logged and every
+// call into a stand-in libcurl, in order, in a form that is the same on
+// every platform; breaches of the binary interface that the host detects
+// (calling conventions, record layout) appear as lines of their own.
+// After the cases, the host's own loader checks run (RunPlatformChecks).
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -128,10 +133,21 @@ struct Transcript {
   std::string dir;  // the case's module folder, written as <dir>
   HttpLog* http = nullptr;
 
-  // Requests the server saw come first: they happened before this line.
+  // Requests the server saw and calls into a recording libcurl come first:
+  // they happened before this line.
   void Line(const std::string& line) {
-    if (http != nullptr) http->Drain(&text);
+    Drain();
     text += line + "\n";
+  }
+  void Drain() {
+    if (http != nullptr) http->Drain(&text);
+    std::istringstream calls(TakeLibcurlCalls());
+    for (std::string call; std::getline(calls, call);) text += "curl " + call + "\n";
+  }
+  // Faults are lines of their own, so that a transcript shows them.
+  void Faults(const std::string& kind, const std::string& lines) {
+    std::istringstream in(lines);
+    for (std::string fault; std::getline(in, fault);) Line(kind + ": " + fault);
   }
   std::string Paths(const std::string& s) const {
     std::string out = ReplaceAll(s, dir + kPathSeparator, "<dir>/");
@@ -147,6 +163,7 @@ void OnRequest(void* context, const ResourceRequest* r) {
           " size-ok=" + (r->size == sizeof(ResourceRequest) ? "yes" : "no") +
           " estimated-size=" + std::to_string(r->estimatedSize) + " date-value=" + value +
           " path=" + Quote(r->path));
+  t->Faults("layout", CheckLayout(*r));
 }
 
 void OnRate(void* context, const RateRecord* r) {
@@ -154,6 +171,7 @@ void OnRate(void* context, const RateRecord* r) {
   t->Line("rate date=" + FormatDate(r->date) + " code=" + Quote(r->code) +
           " name=" + Quote(r->name) + " value1=" + std::to_string(r->value1) +
           " value2=" + std::to_string(r->value2));
+  t->Faults("layout", CheckLayout(*r));
 }
 
 struct Options {
@@ -162,19 +180,38 @@ struct Options {
   std::string http_base;
   std::string http_log;
   bool update = false;
+  std::string save;  // folder to write every transcript to, one file per case
   int repeat = 1;  // rounds over all cases: load and unload cycles
   std::vector<std::string> only;
 };
 
 enum class Outcome { kPassed, kFailed, kSkipped };
 
+// Arranges what the case's "requires" lines ask for; false when the case
+// cannot run here.
+bool ArrangeRequirements(const Options& options, const std::string& steps) {
+  ResetRequirements();
+  std::istringstream lines(steps);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line);
+    std::string verb, word;
+    words >> verb >> word;
+    if (verb != "requires") continue;
+    bool ok = word == "http" ? !options.http_base.empty() : ArrangeRequirement(word);
+    if (!ok) {
+      ResetRequirements();
+      return false;
+    }
+  }
+  return true;
+}
+
 Outcome RunCase(const Options& options, const std::string& case_dir, std::string* report) {
   std::string steps = ReadFile(case_dir + "/steps");
-  if (steps.find("requires http") != std::string::npos && options.http_base.empty()) {
-    return Outcome::kSkipped;
-  }
+  if (!ArrangeRequirements(options, steps)) return Outcome::kSkipped;
   std::string dir = MakeTempDir();
   if (dir.empty()) {
+    ResetRequirements();
     *report = "cannot make a temporary folder";
     return Outcome::kFailed;
   }
@@ -189,6 +226,7 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
   std::string module_path = dir + kPathSeparator + "pagerates" + kModuleExtension;
   if (!place_ini("pagerates.ini") || !PlaceModule(options.module, module_path)) {
     RemoveTree(dir);
+    ResetRequirements();
     *report = "cannot set up the module folder";
     return Outcome::kFailed;
   }
@@ -204,6 +242,7 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
         &error);
     if (module == nullptr) {
       RemoveTree(dir);
+      ResetRequirements();
       *report = "cannot load the module: " + error;
       return Outcome::kFailed;
     }
@@ -227,6 +266,7 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
                " server=" + Quote(info->server) +
                " home-currency-code=" + Quote(info->homeCurrencyCode) +
                " home-currency-name=" + Quote(info->homeCurrencyName));
+        t.Faults("layout", CheckLayout(*info));
       } else if (verb == "resources" && ParseDate(arg1, &date)) {
         module->get_resources(date, host_sink);
       } else if (verb == "fetch" && ParseDate(arg1, &date)) {
@@ -239,12 +279,21 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
       } else {
         t.Line("bad step");
       }
-      http.Drain(&t.text);
+      t.Faults("convention", module->TakeConventionFaults());
+      if (unsigned wrong = CSinkTakeWrongObjectCalls(); wrong != 0) {
+        t.Line("convention: " + std::to_string(wrong) + " sink calls without the sink object");
+      }
+      t.Drain();
     }
   }
-  http.Drain(&t.text);
+  t.Drain();
   RemoveTree(dir);
+  ResetRequirements();
 
+  if (!options.save.empty()) {
+    std::string name = std::filesystem::path(case_dir).filename().string();
+    WriteFile(options.save + "/" + name, t.text);
+  }
   std::string expected_path = case_dir + "/expected";
   if (options.update) {
     WriteFile(expected_path, t.text);
@@ -272,12 +321,13 @@ int Main(int argc, char** argv) {
     else if (arg == "--http-base") options.http_base = value();
     else if (arg == "--http-log") options.http_log = value();
     else if (arg == "--update") options.update = true;
+    else if (arg == "--save") options.save = value();
     else if (arg == "--repeat") options.repeat = std::max(1, std::atoi(value().c_str()));
     else options.only.push_back(arg);
   }
   if (options.module.empty() || options.cases.empty()) {
     std::cerr << "usage: scenario_runner --module FILE --cases DIR [--http-base URL "
-                 "--http-log FILE] [--update] [CASE...]\n";
+                 "--http-log FILE] [--update] [--save DIR] [--repeat N] [CASE...]\n";
     return 2;
   }
   std::vector<std::string> names;
@@ -307,6 +357,12 @@ int Main(int argc, char** argv) {
         ++failed;
         std::cout << "FAIL  " << name << "\n" << report;
         break;
+    }
+  }
+  if (options.only.empty()) {
+    for (const PlatformCheck& check : RunPlatformChecks(options.module)) {
+      ++(check.passed ? passed : failed);
+      std::cout << (check.passed ? "ok    " : "FAIL  ") << check.name << "\n" << check.report;
     }
   }
   std::cout << passed << " passed, " << failed << " failed, " << skipped << " skipped\n";

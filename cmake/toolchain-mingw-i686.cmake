@@ -1,0 +1,6 @@
+# Cross build for i686 Windows with Debian's mingw-w64 (posix thread model).
+# Third-party libraries come from .cache/win/i686 (scripts/win/build-deps.sh).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(PAGERATES_WIN_TRIPLE i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)

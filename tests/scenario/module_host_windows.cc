@@ -1,0 +1,382 @@
+// Windows implementation of the scenario runner's host services.
+//
+// Message boxes. The module calls USER32's MessageBoxA, also from DllMain
+// while it attaches (a configuration with errors is reported at load), that
+// is before LoadLibraryA returns and before anything could patch the
+// module's import table. So the runner patches MessageBoxA itself, once,
+// before the first load: its first bytes become a jump to RecordBox, which
+// has the same parameters and calling convention. Nothing in this process
+// calls the original again, so the overwritten bytes need no trampoline.
+// (Headless wine would answer every box at once and leave no trace.)
+//
+// libcurl. The module loads "libcurl.dll" by name. This program's folder,
+// which the loader searches first, holds none; SetDllDirectoryA points the
+// search at the folder of the libcurl a case asks for (see
+// windows_tests.cmake for the layout).
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+
+#include "tests/scenario/abi_checks.h"
+#include "tests/scenario/module_host.h"
+
+namespace pagerates::scenario {
+
+const char kPathSeparator = '\\';
+const char kModuleExtension[] = ".dll";
+
+namespace {
+
+BoxHandler* g_boxes = nullptr;
+
+int WINAPI RecordBox(HWND owner, LPCSTR text, LPCSTR title, UINT type) {
+  if (g_boxes != nullptr && *g_boxes) {
+    std::string shown = text != nullptr ? text : "(null)";
+    // The module's boxes have no owner and an OK button only.
+    if (owner != nullptr || type != MB_OK) {
+      shown += " [owner " + std::to_string(reinterpret_cast<uintptr_t>(owner)) +
+               ", type " + std::to_string(type) + "]";
+    }
+    (*g_boxes)(title != nullptr ? title : "(null)", shown);
+  }
+  return IDOK;
+}
+
+// Makes every call of USER32's MessageBoxA in this process land in
+// RecordBox. False when the function cannot be found or written.
+bool HookMessageBox(std::string* error) {
+  static bool hooked = false;
+  if (hooked) return true;
+  HMODULE user32 = ::LoadLibraryA("user32.dll");
+  auto* target = user32 != nullptr
+                     ? reinterpret_cast<unsigned char*>(
+                           ::GetProcAddress(user32, "MessageBoxA"))
+                     : nullptr;
+  if (target == nullptr) {
+    *error = "cannot find MessageBoxA";
+    return false;
+  }
+  const auto destination = reinterpret_cast<uintptr_t>(&RecordBox);
+#if defined(__x86_64__)
+  // mov rax, destination; jmp rax
+  unsigned char patch[12] = {0x48, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xE0};
+  std::memcpy(patch + 2, &destination, 8);
+#else
+  // jmp rel32, relative to the end of the instruction
+  unsigned char patch[5] = {0xE9, 0, 0, 0, 0};
+  const auto relative = static_cast<uint32_t>(
+      destination - (reinterpret_cast<uintptr_t>(target) + 5));
+  std::memcpy(patch + 1, &relative, 4);
+#endif
+  DWORD old_protection;
+  if (!::VirtualProtect(target, sizeof patch, PAGE_EXECUTE_READWRITE,
+                        &old_protection)) {
+    *error = "cannot write to MessageBoxA";
+    return false;
+  }
+  std::memcpy(target, patch, sizeof patch);
+  ::VirtualProtect(target, sizeof patch, old_protection, &old_protection);
+  ::FlushInstructionCache(::GetCurrentProcess(), target, sizeof patch);
+  hooked = true;
+  return true;
+}
+
+std::wstring Widen(const std::string& ascii) {
+  return std::wstring(ascii.begin(), ascii.end());
+}
+
+std::string ExecutableDirectory() {
+  char path[MAX_PATH];
+  DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return ".";
+  std::string directory(path, length);
+  return directory.substr(0, directory.find_last_of('\\'));
+}
+
+// LoadLibraryA takes paths up to MAX_PATH - 1 characters; longer ones (the
+// path-limit checks) go through the wide function.
+HMODULE LoadLibraryAnyLength(const std::string& path) {
+  if (path.size() < MAX_PATH) return ::LoadLibraryA(path.c_str());
+  return ::LoadLibraryW(Widen(path).c_str());
+}
+
+class WindowsModule : public LoadedModule {
+ public:
+  WindowsModule(HMODULE handle, BoxHandler boxes)
+      : handle_(handle), boxes_(std::move(boxes)) {}
+  ~WindowsModule() override {
+    ::FreeLibrary(handle_);
+    g_boxes = nullptr;
+  }
+  BoxHandler* boxes() { return &boxes_; }
+
+  std::string TakeConventionFaults() override {
+    unsigned faults = AbiTakeStackFaults();
+    if (faults == 0) return std::string();
+    return std::to_string(faults) +
+           " calls returned with another stack pointer or EBX\n";
+  }
+
+ private:
+  HMODULE handle_;
+  BoxHandler boxes_;
+};
+
+// The stand-in for libcurl a case asked for, loaded for the whole case.
+HMODULE g_fake_curl = nullptr;
+
+using CallsFn = const char* (*)();
+using ResetFn = void (*)();
+
+template <typename Fn>
+Fn Export(HMODULE module, const char* name) {
+  return reinterpret_cast<Fn>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+}
+
+std::string Lines(const char* text, int faults) {
+  return faults > 0 && text != nullptr ? std::string(text) : std::string();
+}
+
+}  // namespace
+
+std::unique_ptr<LoadedModule> LoadModule(const std::string& path,
+                                         BoxHandler boxes, std::string* error) {
+  if (!HookMessageBox(error)) return nullptr;
+  // Boxes shown while the module attaches must be caught too.
+  BoxHandler pending = std::move(boxes);
+  g_boxes = &pending;
+  HMODULE handle = LoadLibraryAnyLength(path);
+  if (handle == nullptr) {
+    g_boxes = nullptr;
+    *error =
+        "LoadLibrary failed with error " + std::to_string(::GetLastError());
+    return nullptr;
+  }
+  auto module = std::make_unique<WindowsModule>(handle, std::move(pending));
+  g_boxes = module->boxes();
+  module->get_library_info = Export<GetLibraryInfoFn>(handle, "GetLibraryInfo");
+  module->get_resources = Export<GetResourcesFn>(handle, "GetResources");
+  module->fetch_rates = Export<FetchRatesFn>(handle, "FetchRates");
+  if (!module->get_library_info || !module->get_resources ||
+      !module->fetch_rates) {
+    *error = "an export is missing";
+    return nullptr;
+  }
+  AbiWrapExports(&module->get_library_info, &module->get_resources,
+                 &module->fetch_rates);
+  return module;
+}
+
+std::string MakeTempDir() {
+  char base[MAX_PATH + 1];
+  DWORD length = ::GetTempPathA(sizeof base, base);
+  if (length == 0 || length > MAX_PATH) return std::string();
+  static unsigned serial = 0;
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    std::string dir = std::string(base, length) + "pagerates-scenario-" +
+                      std::to_string(::GetCurrentProcessId()) + "-" +
+                      std::to_string(++serial);
+    if (::CreateDirectoryA(dir.c_str(), nullptr)) return dir;
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  return std::string();
+}
+
+void RemoveTree(const std::string& dir) {
+  std::error_code ignored;
+  std::filesystem::remove_all(std::filesystem::path(Widen(dir)), ignored);
+}
+
+bool PlaceModule(const std::string& module, const std::string& to) {
+  // No links: a copy, so that the loader reports the case's own path.
+  return ::CopyFileW(Widen(module).c_str(), Widen(to).c_str(), FALSE) != 0;
+}
+
+// ---- libcurl conditions -------------------------------------------------
+
+bool ArrangeRequirement(const std::string& word) {
+  std::string tests = ExecutableDirectory();
+  if (word == "libcurl-missing") {
+    // This folder holds no libcurl.dll, and neither do the system folders.
+    return ::SetDllDirectoryA(tests.c_str()) != 0;
+  }
+  std::string dir;
+  if (word == "libcurl-incomplete") {
+    dir = tests + "\\fake-curl-incomplete";
+  } else if (word == "libcurl-recording") {
+    dir = tests + "\\fake-curl-recording";
+  } else {
+    return false;
+  }
+  // Loaded here first, the stand-in is the one the module's LoadLibraryA
+  // finds by name, and its record of calls outlives the module's
+  // FreeLibrary.
+  if (g_fake_curl == nullptr)
+    g_fake_curl = ::LoadLibraryA((dir + "\\libcurl.dll").c_str());
+  auto reset = g_fake_curl != nullptr
+                   ? Export<ResetFn>(g_fake_curl, "fake_curl_reset")
+                   : nullptr;
+  if (reset == nullptr) return false;
+  reset();
+  return ::SetDllDirectoryA(dir.c_str()) != 0;
+}
+
+void ResetRequirements() {
+  if (g_fake_curl != nullptr) ::FreeLibrary(g_fake_curl);
+  g_fake_curl = nullptr;
+  ::SetDllDirectoryA((ExecutableDirectory() + "\\curl").c_str());
+}
+
+std::string TakeLibcurlCalls() {
+  if (g_fake_curl == nullptr) return std::string();
+  auto calls = Export<CallsFn>(g_fake_curl, "fake_curl_calls");
+  auto reset = Export<ResetFn>(g_fake_curl, "fake_curl_reset");
+  if (calls == nullptr || reset == nullptr) return std::string();
+  std::string text = calls();
+  reset();
+  return text;
+}
+
+// ---- Layout -------------------------------------------------------------
+
+std::string CheckLayout(const ResourceRequest& request) {
+  char text[512];
+  return Lines(text, AbiCheckRequest(&request, text, sizeof text));
+}
+
+std::string CheckLayout(const RateRecord& record) {
+  char text[512];
+  return Lines(text, AbiCheckRate(&record, text, sizeof text));
+}
+
+std::string CheckLayout(const LibraryInfo& info) {
+  char text[512];
+  return Lines(text, AbiCheckInfo(&info, text, sizeof text));
+}
+
+// ---- Platform checks ----------------------------------------------------
+
+namespace {
+
+// Creates the folders of `dir` one by one (they may be longer than the
+// ANSI functions take).
+bool MakeDirectories(const std::string& base, const std::string& below) {
+  std::string dir = base;
+  size_t start = 0;
+  while (start < below.size()) {
+    size_t end = below.find('\\', start);
+    if (end == std::string::npos) end = below.size();
+    dir += "\\" + below.substr(start, end - start);
+    if (!::CreateDirectoryW(Widen(dir).c_str(), nullptr) &&
+        ::GetLastError() != ERROR_ALREADY_EXISTS) {
+      return false;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
+// Loads a copy of `module` whose full path is exactly `length` characters,
+// with an INI file beside it, and reports whether the load succeeded; `name`
+// is then the Name the module read from that INI file.
+bool LoadAtPathLength(const std::string& module, size_t length,
+                      std::string* name, std::string* report) {
+  std::string base = MakeTempDir();
+  if (base.empty()) {
+    *report = "cannot make a temporary folder\n";
+    return false;
+  }
+  const std::string file = "pagerates.dll";
+  // base \ folders \ file, the folders in pieces of at most 100 characters.
+  size_t fixed = base.size() + 1 + 1 + file.size();
+  std::string below;
+  if (length > fixed) {
+    size_t left = length - fixed;
+    while (left > 0) {
+      size_t piece = left > 101 ? 100 : left;
+      if (left - piece == 1) --piece;  // never leave a lone separator
+      below += std::string(piece, 'd');
+      left -= piece;
+      if (left > 0) {
+        below += '\\';
+        --left;
+      }
+    }
+  }
+  std::string dir = base + "\\" + below;
+  std::string path = dir + "\\" + file;
+  bool loaded = false;
+  if (below.empty() || path.size() != length || !MakeDirectories(base, below)) {
+    *report += "cannot make a folder for a path of " + std::to_string(length) +
+               " characters\n";
+  } else if (!PlaceModule(module, path)) {
+    *report += "cannot copy the module to " + path + "\n";
+  } else {
+    HANDLE ini =
+        ::CreateFileW(Widen(dir + "\\pagerates.ini").c_str(), GENERIC_WRITE, 0,
+                      nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const char kIni[] =
+        "[main]\r\nActivePreset=deep\r\n[deep]\r\nName=deep folder\r\n";
+    DWORD written = 0;
+    if (ini != INVALID_HANDLE_VALUE) {
+      ::WriteFile(ini, kIni, sizeof kIni - 1, &written, nullptr);
+      ::CloseHandle(ini);
+    }
+    std::string error;
+    auto loaded_module = LoadModule(
+        path,
+        [report](const std::string& title, const std::string& text) {
+          *report += "box " + title + ": " + text + "\n";
+        },
+        &error);
+    loaded = loaded_module != nullptr;
+    if (loaded) {
+      *name = loaded_module->get_library_info()->name;
+      *report +=
+          "  " + std::to_string(length) + " characters: loaded, INI read\n";
+    } else {
+      *report += "  " + std::to_string(length) + " characters: " + error + "\n";
+    }
+  }
+  RemoveTree(base);
+  return loaded;
+}
+
+}  // namespace
+
+std::vector<PlatformCheck> RunPlatformChecks(const std::string& module) {
+  std::vector<PlatformCheck> checks;
+
+  char layout[2048];
+  int differences = AbiDescribeLayout(layout, sizeof layout);
+  if (differences >= 0) {
+    checks.push_back(
+        {"record-layout", differences == 0, std::string("  ") + layout + "\n"});
+  }
+
+  // The module's path must fit, with its NUL, into a buffer of MAX_PATH.
+  for (size_t length :
+       {size_t{MAX_PATH - 1}, size_t{MAX_PATH}, size_t{MAX_PATH + 40}}) {
+    PlatformCheck check;
+    bool should_load = length < MAX_PATH;
+    check.name = "module-path-" + std::to_string(length) +
+                 (should_load ? "-attaches" : "-is-refused");
+    std::string name;
+    bool loaded = LoadAtPathLength(module, length, &name, &check.report);
+    check.passed = loaded == should_load && (!loaded || name == "deep folder");
+    if (loaded && name != "deep folder") {
+      check.report +=
+          "read the name \"" + name + "\" instead of \"deep folder\"\n";
+    }
+    if (loaded != should_load) {
+      check.report += std::string(loaded ? "loaded" : "was refused") + "\n";
+    }
+    checks.push_back(std::move(check));
+  }
+  return checks;
+}
+
+}  // namespace pagerates::scenario

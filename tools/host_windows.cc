@@ -1,0 +1,246 @@
+// Windows implementation of the command-line host's operating-system
+// services.
+//
+// Message boxes: on Windows the module, and the module code linked into
+// this program for `check`, show their boxes with USER32's MessageBoxA.
+// This is a console program, so at start-up it makes MessageBoxA hand every
+// box to MessageCapture::Deliver instead, which keeps it for `check` or
+// writes "<title>: <text>" to stderr, as the POSIX platform layer's hook
+// does. The first bytes of MessageBoxA become a jump to a function with
+// the same parameters; the original is never called again.
+#include <io.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+#include "host_os.h"
+#include "message_capture.h"
+
+namespace pagerates::cli {
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ||
+      event == CTRL_CLOSE_EVENT) {
+    g_interrupted = true;
+    return TRUE;
+  }
+  return FALSE;
+}
+
+int WINAPI DeliverBox(HWND, LPCSTR text, LPCSTR title, UINT) {
+  MessageCapture::Deliver(text != nullptr ? text : "",
+                          title != nullptr ? title : "");
+  return IDOK;
+}
+
+void RouteMessageBoxes() {
+  HMODULE user32 = ::LoadLibraryA("user32.dll");
+  auto* target = user32 != nullptr
+                     ? reinterpret_cast<unsigned char*>(
+                           ::GetProcAddress(user32, "MessageBoxA"))
+                     : nullptr;
+  if (target == nullptr) return;
+  const auto destination = reinterpret_cast<uintptr_t>(&DeliverBox);
+#if defined(__x86_64__)
+  // mov rax, destination; jmp rax
+  unsigned char patch[12] = {0x48, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xE0};
+  std::memcpy(patch + 2, &destination, 8);
+#else
+  // jmp rel32, relative to the end of the instruction
+  unsigned char patch[5] = {0xE9, 0, 0, 0, 0};
+  const auto relative = static_cast<uint32_t>(
+      destination - (reinterpret_cast<uintptr_t>(target) + 5));
+  std::memcpy(patch + 1, &relative, 4);
+#endif
+  DWORD old_protection;
+  if (!::VirtualProtect(target, sizeof patch, PAGE_EXECUTE_READWRITE,
+                        &old_protection))
+    return;
+  std::memcpy(target, patch, sizeof patch);
+  ::VirtualProtect(target, sizeof patch, old_protection, &old_protection);
+  ::FlushInstructionCache(::GetCurrentProcess(), target, sizeof patch);
+}
+
+const bool g_boxes_routed = (RouteMessageBoxes(), true);
+
+// The system's text for a Win32 error code, without the trailing line break.
+std::string SystemErrorText(DWORD code) {
+  char* text = nullptr;
+  DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+          FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string result = length != 0 && text != nullptr
+                           ? std::string(text, length)
+                           : "error " + std::to_string(code);
+  if (text != nullptr) ::LocalFree(text);
+  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
+                             result.back() == ' ' || result.back() == '.')) {
+    result.pop_back();
+  }
+  return result;
+}
+
+}  // namespace
+
+const char* const kModuleExtension = ".dll";
+const char kPathSeparator = '\\';
+
+// ---- LoadedLibrary ------------------------------------------------------
+
+LoadedLibrary::~LoadedLibrary() { Unload(); }
+
+LoadedLibrary::LoadedLibrary(LoadedLibrary&& other) noexcept
+    : handle_(std::exchange(other.handle_, nullptr)) {}
+
+LoadedLibrary& LoadedLibrary::operator=(LoadedLibrary&& other) noexcept {
+  if (this != &other) {
+    Unload();
+    handle_ = std::exchange(other.handle_, nullptr);
+  }
+  return *this;
+}
+
+bool LoadedLibrary::Load(const std::string& path, std::string* error) {
+  Unload();
+  handle_ = reinterpret_cast<void*>(::LoadLibraryA(path.c_str()));
+  if (handle_ != nullptr) return true;
+  *error = SystemErrorText(::GetLastError());
+  return false;
+}
+
+void* LoadedLibrary::Symbol(const char* name) const {
+  if (handle_ == nullptr) return nullptr;
+  return reinterpret_cast<void*>(
+      ::GetProcAddress(static_cast<HMODULE>(handle_), name));
+}
+
+void LoadedLibrary::Unload() {
+  if (handle_ != nullptr)
+    ::FreeLibrary(static_cast<HMODULE>(std::exchange(handle_, nullptr)));
+}
+
+// ---- TempDirectory ------------------------------------------------------
+
+std::optional<TempDirectory> TempDirectory::Create(std::string* error) {
+  char base[MAX_PATH + 1];
+  DWORD length = ::GetTempPathA(sizeof base, base);
+  if (length == 0 || length > MAX_PATH) {
+    *error = "cannot find the temporary folder: " +
+             SystemErrorText(::GetLastError());
+    return std::nullopt;
+  }
+  // No '.' in the name we add: the module looks for the last '.' of the
+  // paths it is given, and those must end inside the entry names.
+  std::string prefix = std::string(base, length) + "pagerates-" +
+                       std::to_string(::GetCurrentProcessId()) + "-";
+  for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+    std::string path = prefix + std::to_string(::GetTickCount() + attempt);
+    if (::CreateDirectoryA(path.c_str(), nullptr))
+      return TempDirectory(std::move(path));
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  *error = "cannot create a temporary folder under " +
+           std::string(base, length) + ": " + SystemErrorText(::GetLastError());
+  return std::nullopt;
+}
+
+TempDirectory::~TempDirectory() { Remove(); }
+
+TempDirectory::TempDirectory(TempDirectory&& other) noexcept
+    : path_(std::exchange(other.path_, std::string())),
+      entries_(std::move(other.entries_)) {
+  other.entries_.clear();
+}
+
+TempDirectory& TempDirectory::operator=(TempDirectory&& other) noexcept {
+  if (this != &other) {
+    Remove();
+    path_ = std::exchange(other.path_, std::string());
+    entries_ = std::move(other.entries_);
+    other.entries_.clear();
+  }
+  return *this;
+}
+
+// Links need privileges that ordinary accounts lack; the entry is a copy.
+// Opening it reads the target's bytes as they were when it was made, and
+// the loader reports the entry's own path, which is what the module needs.
+std::string TempDirectory::Link(const std::string& name,
+                                const std::string& target, std::string* error) {
+  std::string entry = path_ + kPathSeparator + name;
+  if (!::CopyFileA(target.c_str(), entry.c_str(), TRUE)) {
+    *error = "cannot copy " + target + " to " + entry + ": " +
+             SystemErrorText(::GetLastError());
+    return std::string();
+  }
+  entries_.push_back(entry);
+  return entry;
+}
+
+void TempDirectory::Remove() {
+  if (path_.empty()) return;
+  for (const std::string& entry : entries_) ::DeleteFileA(entry.c_str());
+  entries_.clear();
+  ::RemoveDirectoryA(path_.c_str());
+  path_.clear();
+}
+
+// ---- Paths, consoles, interrupts ----------------------------------------
+
+std::string AbsolutePath(const std::string& path, std::string* error) {
+  DWORD needed = ::GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) {
+    *error = "cannot make " + path +
+             " absolute: " + SystemErrorText(::GetLastError());
+    return std::string();
+  }
+  std::string full(needed, '\0');
+  DWORD length = ::GetFullPathNameA(path.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) {
+    *error = "cannot make " + path +
+             " absolute: " + SystemErrorText(::GetLastError());
+    return std::string();
+  }
+  full.resize(length);
+  return full;
+}
+
+std::string ExecutableDirectory() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    DWORD length = ::GetModuleFileNameA(nullptr, path.data(),
+                                        static_cast<DWORD>(path.size()));
+    if (length == 0) return std::string();
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  size_t separator = path.find_last_of("\\/");
+  if (separator == std::string::npos) return std::string();
+  return path.substr(0, separator);
+}
+
+bool IsTerminal(std::FILE* stream) {
+  intptr_t handle = _get_osfhandle(_fileno(stream));
+  if (handle == -1) return false;
+  DWORD mode;
+  return ::GetFileType(reinterpret_cast<HANDLE>(handle)) == FILE_TYPE_CHAR &&
+         ::GetConsoleMode(reinterpret_cast<HANDLE>(handle), &mode) != 0;
+}
+
+void CatchInterrupts() { ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
+
+bool Interrupted() { return g_interrupted; }
+
+std::string ErrorText(int code) { return std::strerror(code); }
+
+}  // namespace pagerates::cli
