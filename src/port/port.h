@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace pagerates {
 class HeapString;
@@ -82,9 +83,16 @@ class SharedLibrary {
  public:
   SharedLibrary() = default;
   explicit SharedLibrary(const char* file_name);  // check loaded()
-  ~SharedLibrary();
-  SharedLibrary(SharedLibrary&& other) noexcept;
-  SharedLibrary& operator=(SharedLibrary&& other) noexcept;
+  ~SharedLibrary() { Unload(); }
+  SharedLibrary(SharedLibrary&& other) noexcept
+      : handle_(std::exchange(other.handle_, nullptr)) {}
+  SharedLibrary& operator=(SharedLibrary&& other) noexcept {
+    if (this != &other) {
+      Unload();
+      handle_ = std::exchange(other.handle_, nullptr);
+    }
+    return *this;
+  }
   SharedLibrary(const SharedLibrary&) = delete;
   SharedLibrary& operator=(const SharedLibrary&) = delete;
 

@@ -293,19 +293,6 @@ const char* const kCurlLibraryName = "libcurl.so.4";
 SharedLibrary::SharedLibrary(const char* file_name)
     : handle_(dlopen(file_name, RTLD_NOW | RTLD_LOCAL)) {}
 
-SharedLibrary::~SharedLibrary() { Unload(); }
-
-SharedLibrary::SharedLibrary(SharedLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)) {}
-
-SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept {
-  if (this != &other) {
-    Unload();
-    handle_ = std::exchange(other.handle_, nullptr);
-  }
-  return *this;
-}
-
 void* SharedLibrary::Symbol(const char* name) const {
   return handle_ != nullptr ? dlsym(handle_, name) : nullptr;
 }

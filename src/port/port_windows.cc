@@ -77,19 +77,6 @@ const char* const kCurlLibraryName = "libcurl.dll";
 SharedLibrary::SharedLibrary(const char* file_name)
     : handle_(reinterpret_cast<void*>(::LoadLibraryA(file_name))) {}
 
-SharedLibrary::~SharedLibrary() { Unload(); }
-
-SharedLibrary::SharedLibrary(SharedLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)) {}
-
-SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept {
-  if (this != &other) {
-    Unload();
-    handle_ = std::exchange(other.handle_, nullptr);
-  }
-  return *this;
-}
-
 void* SharedLibrary::Symbol(const char* name) const {
   if (handle_ == nullptr) return nullptr;
   return reinterpret_cast<void*>(
