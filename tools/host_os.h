@@ -24,9 +24,16 @@ extern const char* const kModuleExtension;
 class LoadedLibrary {
  public:
   LoadedLibrary() = default;
-  ~LoadedLibrary();
-  LoadedLibrary(LoadedLibrary&& other) noexcept;
-  LoadedLibrary& operator=(LoadedLibrary&& other) noexcept;
+  ~LoadedLibrary() { Unload(); }
+  LoadedLibrary(LoadedLibrary&& other) noexcept
+      : handle_(std::exchange(other.handle_, nullptr)) {}
+  LoadedLibrary& operator=(LoadedLibrary&& other) noexcept {
+    if (this != &other) {
+      Unload();
+      handle_ = std::exchange(other.handle_, nullptr);
+    }
+    return *this;
+  }
   LoadedLibrary(const LoadedLibrary&) = delete;
   LoadedLibrary& operator=(const LoadedLibrary&) = delete;
 

@@ -94,19 +94,6 @@ const char kPathSeparator = '\\';
 
 // ---- LoadedLibrary ------------------------------------------------------
 
-LoadedLibrary::~LoadedLibrary() { Unload(); }
-
-LoadedLibrary::LoadedLibrary(LoadedLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)) {}
-
-LoadedLibrary& LoadedLibrary::operator=(LoadedLibrary&& other) noexcept {
-  if (this != &other) {
-    Unload();
-    handle_ = std::exchange(other.handle_, nullptr);
-  }
-  return *this;
-}
-
 bool LoadedLibrary::Load(const std::string& path, std::string* error) {
   Unload();
   handle_ = reinterpret_cast<void*>(::LoadLibraryA(path.c_str()));
