@@ -57,9 +57,18 @@ class TempDirectory {
   // `*error` set when that fails.
   static std::optional<TempDirectory> Create(std::string* error);
 
-  ~TempDirectory();
-  TempDirectory(TempDirectory&& other) noexcept;
-  TempDirectory& operator=(TempDirectory&& other) noexcept;
+  ~TempDirectory() { Remove(); }
+  TempDirectory(TempDirectory&& other) noexcept
+      : path_(std::exchange(other.path_, std::string())),
+        entries_(std::exchange(other.entries_, {})) {}
+  TempDirectory& operator=(TempDirectory&& other) noexcept {
+    if (this != &other) {
+      Remove();
+      path_ = std::exchange(other.path_, std::string());
+      entries_ = std::exchange(other.entries_, {});
+    }
+    return *this;
+  }
   TempDirectory(const TempDirectory&) = delete;
   TempDirectory& operator=(const TempDirectory&) = delete;
 

@@ -61,24 +61,6 @@ std::optional<TempDirectory> TempDirectory::Create(std::string* error) {
   return TempDirectory(std::move(pattern));
 }
 
-TempDirectory::~TempDirectory() { Remove(); }
-
-TempDirectory::TempDirectory(TempDirectory&& other) noexcept
-    : path_(std::exchange(other.path_, std::string())),
-      entries_(std::move(other.entries_)) {
-  other.entries_.clear();
-}
-
-TempDirectory& TempDirectory::operator=(TempDirectory&& other) noexcept {
-  if (this != &other) {
-    Remove();
-    path_ = std::exchange(other.path_, std::string());
-    entries_ = std::move(other.entries_);
-    other.entries_.clear();
-  }
-  return *this;
-}
-
 std::string TempDirectory::Link(const std::string& name,
                                 const std::string& target, std::string* error) {
   std::string entry = path_ + kPathSeparator + name;

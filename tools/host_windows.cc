@@ -138,24 +138,6 @@ std::optional<TempDirectory> TempDirectory::Create(std::string* error) {
   return std::nullopt;
 }
 
-TempDirectory::~TempDirectory() { Remove(); }
-
-TempDirectory::TempDirectory(TempDirectory&& other) noexcept
-    : path_(std::exchange(other.path_, std::string())),
-      entries_(std::move(other.entries_)) {
-  other.entries_.clear();
-}
-
-TempDirectory& TempDirectory::operator=(TempDirectory&& other) noexcept {
-  if (this != &other) {
-    Remove();
-    path_ = std::exchange(other.path_, std::string());
-    entries_ = std::move(other.entries_);
-    other.entries_.clear();
-  }
-  return *this;
-}
-
 // Links need privileges that ordinary accounts lack; the entry is a copy.
 // Opening it reads the target's bytes as they were when it was made, and
 // the loader reports the entry's own path, which is what the module needs.
