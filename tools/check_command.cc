@@ -9,6 +9,7 @@
 #include "message_capture.h"
 #include "parse/page_scanner.h"
 #include "parse/scan_trace.h"
+#include "port/ascii.h"
 #include "preset_check.h"
 #include "record_format.h"
 #include "scan_report.h"
@@ -34,13 +35,7 @@ std::string ListOf(const std::vector<std::string>& sections) {
 
 // Section names match without regard to ASCII case, as in the INI file.
 bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto lower = [](char c) {
-             return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-           };
-           return lower(x) == lower(y);
-         });
+  return EqualsIgnoringAsciiCase(a, b);
 }
 
 std::string Problems(size_t count) {
@@ -52,12 +47,11 @@ std::string Problems(size_t count) {
 
 CheckOutcome CheckIni(const std::string& ini_path,
                       const std::optional<PageToCheck>& page) {
-  MessageCapture capture;
   PluginConfig config;
-  config.Load(ini_path);
-  // Loading shows a box for each preset it drops; the findings below name
-  // the same presets with the reason.
-  capture.Take();
+  // Loading reports each preset it drops; the findings below name the same
+  // presets with the reason.
+  CollectedDiagnostics load_diagnostics;
+  config.Load(ini_path, &load_diagnostics);
 
   CheckOutcome outcome;
   std::vector<std::string> listed =
@@ -107,13 +101,18 @@ CheckOutcome CheckIni(const std::string& ini_path,
   const char* text = page->bytes.c_str();
   DiscardingSink sink;
   ScanTrace trace;
-  ScanPage(config, index, text, page->date, &sink, nullptr, &trace);
-  std::vector<CapturedMessage> messages = capture.Take();
+  CollectedDiagnostics diagnostics;
+  const CompiledPreset& preset = *config.presets()->preset(index);
+  ScanPage(preset, text, page->date, &sink, &diagnostics, nullptr, &trace);
+  std::vector<CapturedMessage> messages;
+  for (const Diagnostic& diagnostic : diagnostics.reports) {
+    messages.push_back(CapturedMessage{diagnostic.title, diagnostic.text});
+  }
   ScanCounts counts;
   ScannedPage scanned{page->name, std::string_view(text, std::strlen(text)),
                       page->date};
   outcome.report +=
-      "\n" + DescribeScan(config, index, scanned, trace, messages, &counts);
+      "\n" + DescribeScan(config, preset, scanned, trace, messages, &counts);
   if (!messages.empty() || counts.delivered == 0) outcome.problems = true;
   return outcome;
 }

@@ -5,7 +5,8 @@
 #include <utility>
 
 #include "config/address_template.h"
-#include "parse/compiled_pattern.h"
+#include "config/compiled_pattern.h"
+#include "port/ascii.h"
 #include "port/heap_string.h"
 #include "port/port.h"
 #include "record_format.h"
@@ -42,14 +43,6 @@ constexpr RateDate kProbeDate{2016, 9, 8};
 
 bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
 }
 
 std::string Quoted(std::string_view text) {
@@ -246,7 +239,7 @@ class Checker {
     }
     if (!several || home == reference_->second) return;
     std::string why =
-        Lower(home) == Lower(reference_->second) ? " (letter case counts)" : "";
+        AsciiLower(home) == AsciiLower(reference_->second) ? " (letter case counts)" : "";
     Add(section, "HomeCurrencyCode",
         Quoted(home) + " differs from " + Quoted(reference_->second) + " in [" +
             reference_->first + "]" + why +
@@ -282,7 +275,7 @@ class Checker {
       return;
     }
     std::string server = Read(section, "Server");
-    std::string lower = Lower(url);
+    std::string lower = AsciiLower(url);
     if (lower.starts_with("http://") || lower.starts_with("https://")) {
       Add(section, "PageURL",
           "begins with " + Quoted(url.substr(0, url.find("://") + 3)) +
@@ -314,7 +307,7 @@ class Checker {
         continue;
       }
       unknown.emplace_back(token);
-      if (IsPlaceholder(Lower(token))) meant.push_back(Lower(token));
+      if (IsPlaceholder(AsciiLower(token))) meant.push_back(AsciiLower(token));
     }
     if (unknown.empty()) return;
     std::string message =
@@ -333,7 +326,7 @@ class Checker {
   void CheckNumbers(const ListedPreset& preset) {
     const std::string& section = preset.section;
     if (preset.kept) {
-      int code_page = config_.Codepage(preset.index);
+      int code_page = config_.presets()->preset(preset.index)->code_page;
       HeapString probe;
       if (code_page != 65001 && !port::ConvertToUtf8("A", code_page, &probe)) {
         Add(section, "Codepage",
@@ -367,7 +360,7 @@ class Checker {
           "holds bytes that are not UTF-8: pages are converted to UTF-8 "
           "before the patterns see them, so save the INI file as UTF-8");
     }
-    CompiledPattern compiled(pattern.c_str(), /*report_errors=*/false);
+    CompiledPattern compiled(pattern.c_str());
     if (compiled.null()) {
       size_t offset = compiled.error_offset() < 0
                           ? 0
@@ -396,7 +389,7 @@ class Checker {
       if (known) continue;
       unknown.push_back(Quoted(name) + " (group " + std::to_string(number) +
                         ")");
-      std::string lower = Lower(name);
+      std::string lower = AsciiLower(name);
       if (std::find(std::begin(kModuleGroupNames), std::end(kModuleGroupNames),
                     lower) != std::end(kModuleGroupNames)) {
         meant.push_back(lower);

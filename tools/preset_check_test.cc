@@ -14,9 +14,9 @@ namespace {
 // The findings for `ini`, loaded as the module loads it.
 std::vector<Finding> Check(const std::string& ini) {
   TempFiles files;
-  MessageCapture capture;  // the load's boxes are not under test here
+  CollectedDiagnostics ignored;  // the load's reports are not under test here
   PluginConfig config;
-  config.Load(files.Write("pagerates.ini", ini));
+  config.Load(files.Write("pagerates.ini", ini), &ignored);
   return CheckPresets(config);
 }
 

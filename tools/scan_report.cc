@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "parse/compiled_pattern.h"
+#include "config/compiled_pattern.h"
 #include "port/heap_string.h"
 #include "record_format.h"
 
@@ -22,8 +22,7 @@ bool IsContinuation(char c) {
 
 // Group names by number, "" for unnamed groups; as many entries as the
 // pattern has groups, plus one for the whole match.
-std::vector<std::string> GroupNames(const std::string& pattern) {
-  CompiledPattern compiled(pattern.c_str(), /*report_errors=*/false);
+std::vector<std::string> GroupNames(const CompiledPattern& compiled) {
   std::vector<std::string> names(
       static_cast<size_t>(std::max(compiled.capture_count(), 0)) + 1);
   for (const auto& [number, name] : compiled.NamedGroups()) {
@@ -51,11 +50,11 @@ std::string SpanText(const ScanTrace& trace, TextSpan span) {
 
 class Reporter {
  public:
-  Reporter(const PluginConfig& config, int preset_index,
+  Reporter(const PluginConfig& config, const CompiledPreset& preset,
            const ScannedPage& page, const ScanTrace& trace)
       : config_(config),
-        preset_index_(preset_index),
-        section_(config.PresetName(preset_index)),
+        preset_(preset),
+        section_(preset.section),
         page_(page),
         trace_(trace),
         positions_(trace.text) {}
@@ -72,10 +71,6 @@ class Reporter {
   }
 
  private:
-  std::string Read(std::string_view key) const {
-    return std::string(config_.ReadString(section_, key).view());
-  }
-
   std::string Position(std::ptrdiff_t offset) {
     return positions_.At(static_cast<size_t>(offset));
   }
@@ -83,8 +78,8 @@ class Reporter {
   void Header() {
     out_ += "Page " + DisplayText(page_.name) + ", preset [" +
             DisplayText(section_) + "], from " + FormatDate(page_.date) + "\n";
-    int code_page = config_.Codepage(preset_index_);
-    std::string separator(1, config_.DecimalSeparator(preset_index_));
+    int code_page = preset_.code_page;
+    std::string separator(1, preset_.separator);
     out_ += "Codepage " + std::to_string(code_page) + ", DecimalSeparator " +
             QuoteForReport(separator) + "; " +
             std::to_string(page_.bytes.size()) + " bytes";
@@ -150,7 +145,7 @@ class Reporter {
         out_ += "Prologue  " + Position(whole.begin) + " to " +
                 Position(whole.end) + ": the first search starts there, on " +
                 start_date + "\n";
-        Groups(GroupNames(Read("Prologue")), trace_.prologue_match);
+        Groups(GroupNames(preset_.prologue->compiled), trace_.prologue_match);
         break;
       }
     }
@@ -171,22 +166,12 @@ class Reporter {
     }
   }
 
-  bool Compiles(int k) const {
-    HeapString pattern = config_.RecordPattern(preset_index_, k);
-    return !CompiledPattern(pattern.c_str(), /*report_errors=*/false).null();
-  }
-
-  std::string RecordKey(int n) const {
-    if (n == 0) return Read("Record").empty() ? "Record1" : "Record";
-    return "Record" + std::to_string(n + 1);
-  }
-
   void Records() {
     size_t next = 0;
     for (int k = 0; k < trace_.record_count; ++k) {
-      const std::string key = RecordKey(k);
-      const std::vector<std::string> names = GroupNames(
-          std::string(config_.RecordPattern(preset_index_, k).view()));
+      const PresetPattern& pattern = preset_.records[k].pattern;
+      const std::string& key = pattern.key;
+      const std::vector<std::string> names = GroupNames(pattern.compiled);
       out_ += "\n";
       size_t found = 0;
       for (; next < trace_.records.size() && trace_.records[next].pattern == k;
@@ -195,7 +180,7 @@ class Reporter {
       }
       if (found == 0) {
         out_ += key +
-                (names.size() == 1 && !Compiles(k)
+                (pattern.compiled.null()
                      ? "  does not compile, so it finds nothing\n"
                      : "  no match from " + positions_.At(trace_.start) + "\n");
       }
@@ -270,7 +255,7 @@ class Reporter {
   }
 
   const PluginConfig& config_;
-  int preset_index_;
+  const CompiledPreset& preset_;
   std::string section_;
   const ScannedPage& page_;
   const ScanTrace& trace_;
@@ -348,11 +333,12 @@ std::string QuoteForReport(std::string_view text, size_t max_code_points) {
   return out;
 }
 
-std::string DescribeScan(const PluginConfig& config, int preset_index,
-                         const ScannedPage& page, const ScanTrace& trace,
+std::string DescribeScan(const PluginConfig& config,
+                         const CompiledPreset& preset, const ScannedPage& page,
+                         const ScanTrace& trace,
                          std::span<const CapturedMessage> messages,
                          ScanCounts* counts) {
-  return Reporter(config, preset_index, page, trace).Run(messages, counts);
+  return Reporter(config, preset, page, trace).Run(messages, counts);
 }
 
 }  // namespace pagerates::cli

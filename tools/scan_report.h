@@ -55,11 +55,12 @@ struct ScanCounts {
   size_t delivered = 0;
 };
 
-// The report on a scan of `page` with preset `preset_index` of `config`,
-// whose trace is `trace`; `messages` are the boxes the scan raised. Ends
-// with a summary line. Fills `*counts`.
-std::string DescribeScan(const PluginConfig& config, int preset_index,
-                         const ScannedPage& page, const ScanTrace& trace,
+// The report on a scan of `page` with `preset` of `config`, whose trace is
+// `trace`; `messages` are the boxes the scan raised. Ends with a summary
+// line. Fills `*counts`.
+std::string DescribeScan(const PluginConfig& config,
+                         const CompiledPreset& preset, const ScannedPage& page,
+                         const ScanTrace& trace,
                          std::span<const CapturedMessage> messages,
                          ScanCounts* counts);
 

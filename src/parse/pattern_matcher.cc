@@ -3,29 +3,11 @@
 #include "parse/number_text.h"
 
 namespace pagerates {
-namespace {
-
-constexpr const char* kGroupNames[] = {"value1", "value2", "code",  "name",
-                                       "date",   "day",    "month", "year"};
-
-// Three runs of digits joined by '.', '/' or '-', anywhere in the text.
-constexpr char kDatePattern[] = "(\\d+)[./-](\\d+)[./-](\\d+)";
-
-}  // namespace
-
-PatternMatcher::PatternMatcher(const char* pattern, char separator)
-    : record_pattern_(pattern), separator_(separator) {
-  for (int f = 0; f < kFieldCount; ++f) {
-    groups_[f] = record_pattern_.GroupNumbers(kGroupNames[f]);
-  }
-  if (!groups_[kDate].empty()) date_pattern_ = CompiledPattern(kDatePattern);
-}
-
 // A named group's text, with the rules of PCRE's substring functions: a
 // name carried by several groups reads the first that took part.
 bool PatternMatcher::Named(const MatchResult& result, Field field,
                            std::string_view* text) const {
-  const std::vector<int>& numbers = groups_[field];
+  const std::vector<int>& numbers = pattern_.Groups(field);
   if (numbers.empty()) return false;
   int chosen = numbers.front();
   if (numbers.size() > 1) {
@@ -44,36 +26,38 @@ int32_t PatternMatcher::NamedInt(const MatchResult& result, Field field) const {
   return Named(result, field, &text) ? ParseLeadingDigits(text) : -1;
 }
 
-int64_t PatternMatcher::NamedFixed(const MatchResult& result, Field field) const {
+int64_t PatternMatcher::NamedFixed(const MatchResult& result,
+                                   Field field) const {
   std::string_view text;
   return Named(result, field, &text) ? ParseFixedPoint(text, separator_) : -1;
 }
 
-HeapString PatternMatcher::NamedText(const MatchResult& result, Field field) const {
+HeapString PatternMatcher::NamedText(const MatchResult& result,
+                                     Field field) const {
   std::string_view text;
   return Named(result, field, &text) ? HeapString::Copy(text) : HeapString();
 }
 
 const char* PatternMatcher::Match(const char* position, const char* text_end) {
   MatchResult result;
-  if (!record_pattern_.Exec(position, static_cast<size_t>(text_end - position),
-                            &result)) {
+  if (!pattern_.compiled.Exec(
+          position, static_cast<size_t>(text_end - position), &result)) {
     return nullptr;
   }
   ExtractDate(result);
-  value1_ = NamedFixed(result, kValue1);
-  value2_ = NamedFixed(result, kValue2);
-  has_code_ = Named(result, kCode, &code_);
-  has_name_ = Named(result, kName, &name_);
+  value1_ = NamedFixed(result, Field::kValue1);
+  value2_ = NamedFixed(result, Field::kValue2);
+  has_code_ = Named(result, Field::kCode, &code_);
+  has_name_ = Named(result, Field::kName, &name_);
   last_ = result;
   return position + result.end_offset();
 }
 
 void PatternMatcher::ExtractDate(const MatchResult& result) {
   std::string_view date_text;
-  if (Named(result, kDate, &date_text)) {
+  if (Named(result, Field::kDate, &date_text)) {
     MatchResult parts;
-    if (date_pattern_.Exec(date_text.data(), date_text.size(), &parts)) {
+    if (pattern_.date_parts.Exec(date_text.data(), date_text.size(), &parts)) {
       std::string_view a, b, c;
       parts.Group(1, &a);
       parts.Group(2, &b);
@@ -92,9 +76,9 @@ void PatternMatcher::ExtractDate(const MatchResult& result) {
       }
     }
   } else {
-    day_ = static_cast<int8_t>(NamedInt(result, kDay));
-    month_ = static_cast<int8_t>(NamedInt(result, kMonth));
-    year_ = static_cast<int16_t>(NamedInt(result, kYear));
+    day_ = static_cast<int8_t>(NamedInt(result, Field::kDay));
+    month_ = static_cast<int8_t>(NamedInt(result, Field::kMonth));
+    year_ = static_cast<int16_t>(NamedInt(result, Field::kYear));
   }
   if (year_ != -1) {
     if (year_ < 80) {

@@ -13,8 +13,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "config/preset_set.h"
 #include "pagerates/abi.h"
-#include "parse/compiled_pattern.h"
 #include "port/heap_string.h"
 
 namespace pagerates {
@@ -35,10 +35,11 @@ inline constexpr int64_t kFixedPointOne = 10000;
 
 class PatternMatcher {
  public:
-  // Compiles `pattern` (a message box when it does not compile; the matcher
-  // then never matches). `separator` splits the numbers' integer and
+  // Runs `pattern` (which must outlive the matcher; one that did not
+  // compile never matches). `separator` splits the numbers' integer and
   // fraction parts.
-  PatternMatcher(const char* pattern, char separator);
+  PatternMatcher(const PresetPattern& pattern, char separator)
+      : pattern_(pattern), separator_(separator) {}
 
   // Searches the text from `position` to `text_end` (the text's terminating
   // NUL). On a match, reads its fields and returns the position just past
@@ -51,25 +52,22 @@ class PatternMatcher {
 
   // For diagnostics: the last successful match and its pattern.
   const MatchResult& last_match() const { return last_; }
-  const CompiledPattern& pattern() const { return record_pattern_; }
+  const CompiledPattern& pattern() const { return pattern_.compiled; }
 
   int day() const { return day_; }
   int month() const { return month_; }
   int year() const { return year_; }
 
  private:
-  enum Field { kValue1, kValue2, kCode, kName, kDate, kDay, kMonth, kYear, kFieldCount };
-
-  bool Named(const MatchResult& result, Field field, std::string_view* text) const;
+  bool Named(const MatchResult& result, Field field,
+             std::string_view* text) const;
   int32_t NamedInt(const MatchResult& result, Field field) const;
   int64_t NamedFixed(const MatchResult& result, Field field) const;
   HeapString NamedText(const MatchResult& result, Field field) const;
   void ExtractDate(const MatchResult& result);
 
-  CompiledPattern record_pattern_;
-  CompiledPattern date_pattern_;
+  const PresetPattern& pattern_;
   char separator_;
-  std::vector<int> groups_[kFieldCount];
   MatchResult last_;
 
   int8_t day_ = -1;

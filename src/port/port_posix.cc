@@ -14,6 +14,7 @@
 #include <iterator>
 #include <mutex>
 
+#include "port/ascii.h"
 #include "port/heap_string.h"
 #include "port/port.h"
 #include "port/profile_text.h"
@@ -58,14 +59,17 @@ Profile::Profile(std::string path)
 
 Profile::~Profile() = default;
 
-void Profile::Refresh() {
+bool Profile::Refresh() {
   struct stat st;
   if (stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
     // Missing, or something that is not a file: nothing to read.
-    if (snapshot_->present) *snapshot_ = Snapshot();
-    return;
+    if (!snapshot_->present && looked_) return false;
+    *snapshot_ = Snapshot();
+    looked_ = true;
+    return true;
   }
-  if (snapshot_->Matches(st)) return;
+  if (looked_ && snapshot_->Matches(st)) return false;
+  looked_ = true;
   auto fresh = std::make_unique<Snapshot>();
   std::ifstream in(path_, std::ios::binary);
   if (in) {
@@ -82,6 +86,7 @@ void Profile::Refresh() {
     }
   }
   snapshot_ = std::move(fresh);
+  return true;
 }
 
 HeapString Profile::ReadString(std::string_view section,
@@ -96,6 +101,14 @@ int32_t Profile::ReadInt(std::string_view section, std::string_view key,
   const std::string* value = snapshot_->text.Find(section, key);
   if (value == nullptr || value->empty()) return default_value;
   return ProfileText::ParseInt(*value);
+}
+
+std::vector<std::string> Profile::KeyNames(std::string_view section) const {
+  return snapshot_->text.Keys(section);
+}
+
+bool SameProfileName(std::string_view a, std::string_view b) {
+  return EqualsIgnoringAsciiCase(a, b);
 }
 
 // ---- Code pages -------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "port/profile_text.h"
 
+#include "port/ascii.h"
 #include "port/port.h"
 
 namespace pagerates::port {
@@ -15,14 +16,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
-}
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
 }
 
 // The value as it is handed out: one pair of matching quotes removed, then
@@ -52,7 +45,7 @@ ProfileText::ProfileText(std::string_view bytes) {
       size_t close = line.rfind(']');
       if (close != std::string_view::npos) {
         auto [it, inserted] =
-            sections_.try_emplace(Lower(line.substr(1, close - 1)));
+            sections_.try_emplace(AsciiLower(line.substr(1, close - 1)));
         current = inserted ? &it->second : nullptr;
         continue;
       }
@@ -64,16 +57,24 @@ ProfileText::ProfileText(std::string_view bytes) {
                                  ? std::string_view()
                                  : Trim(line.substr(eq + 1));
     if (key.empty()) continue;
-    current->try_emplace(Lower(key), Unquote(value));
+    current->try_emplace(AsciiLower(key), Unquote(value));
   }
 }
 
 const std::string* ProfileText::Find(std::string_view section,
                                      std::string_view key) const {
-  auto s = sections_.find(Lower(section));
+  auto s = sections_.find(AsciiLower(section));
   if (s == sections_.end()) return nullptr;
-  auto k = s->second.find(Lower(key));
+  auto k = s->second.find(AsciiLower(key));
   return k == s->second.end() ? nullptr : &k->second;
+}
+
+std::vector<std::string> ProfileText::Keys(std::string_view section) const {
+  std::vector<std::string> keys;
+  auto s = sections_.find(AsciiLower(section));
+  if (s == sections_.end()) return keys;
+  for (const auto& entry : s->second) keys.push_back(entry.first);
+  return keys;
 }
 
 int32_t ProfileText::ParseInt(std::string_view value) {

@@ -1,10 +1,7 @@
-#include "parse/compiled_pattern.h"
+#include "config/compiled_pattern.h"
 
 #include <cstring>
 #include <utility>
-
-#include "port/heap_string.h"
-#include "port/port.h"
 
 namespace pagerates {
 namespace {
@@ -25,7 +22,8 @@ constexpr long kInterpreterStackBudget = 512 * 1024;
 unsigned long InterpreterRecursionLimit() {
   static const unsigned long limit = [] {
     // A null pattern with length -999 makes PCRE report its frame size.
-    int frame = -pcre_exec(nullptr, nullptr, nullptr, -999, -999, 0, nullptr, 0);
+    int frame =
+        -pcre_exec(nullptr, nullptr, nullptr, -999, -999, 0, nullptr, 0);
     if (frame <= 0) frame = 1024;
     return static_cast<unsigned long>(kInterpreterStackBudget / frame);
   }();
@@ -38,19 +36,17 @@ bool MatchResult::Group(int number, std::string_view* text) const {
   if (number < 0 || number >= count) return false;
   int start = ovector[2 * number];
   int end = ovector[2 * number + 1];
-  *text = start < 0 ? std::string_view() : std::string_view(subject + start, end - start);
+  *text = start < 0 ? std::string_view()
+                    : std::string_view(subject + start, end - start);
   return true;
 }
 
-CompiledPattern::CompiledPattern(const char* pattern, bool report_errors) {
+CompiledPattern::CompiledPattern(const char* pattern) {
   const char* message = nullptr;
-  code_ = pcre_compile(pattern, kCompileOptions, &message, &error_offset_, nullptr);
+  code_ =
+      pcre_compile(pattern, kCompileOptions, &message, &error_offset_, nullptr);
   if (code_ == nullptr) {
     error_ = message != nullptr ? message : "";
-    if (report_errors) {
-      HeapString text = port::Format("%s at:\n%s", error_.c_str(), pattern);
-      port::ShowMessageBox(text.c_str(), kRegexErrorTitle);
-    }
     return;
   }
   error_offset_ = -1;
@@ -63,7 +59,8 @@ CompiledPattern::CompiledPattern(const char* pattern, bool report_errors) {
   int jit = 0;
   if (pcre_fullinfo(code_, extra_, PCRE_INFO_JIT, &jit) == 0 && jit != 0) {
     jit_stack_ = pcre_jit_stack_alloc(kJitStackStart, kJitStackMax);
-    if (jit_stack_ != nullptr) pcre_assign_jit_stack(extra_, nullptr, jit_stack_);
+    if (jit_stack_ != nullptr)
+      pcre_assign_jit_stack(extra_, nullptr, jit_stack_);
   }
 }
 
@@ -99,7 +96,8 @@ void CompiledPattern::Reset() {
 
 int CompiledPattern::capture_count() const {
   int count = 0;
-  if (code_ != nullptr) pcre_fullinfo(code_, nullptr, PCRE_INFO_CAPTURECOUNT, &count);
+  if (code_ != nullptr)
+    pcre_fullinfo(code_, nullptr, PCRE_INFO_CAPTURECOUNT, &count);
   return count;
 }
 
@@ -113,8 +111,8 @@ bool CompiledPattern::Exec(const char* subject, size_t length,
   if (count == PCRE_ERROR_JIT_STACKLIMIT && extra_ != nullptr) {
     pcre_extra interpreter = *extra_;
     interpreter.flags &= ~PCRE_EXTRA_EXECUTABLE_JIT;
-    count = pcre_exec(code_, &interpreter, subject, static_cast<int>(length), 0, 0,
-                      result->ovector, kOvectorSize);
+    count = pcre_exec(code_, &interpreter, subject, static_cast<int>(length), 0,
+                      0, result->ovector, kOvectorSize);
   }
   if (count <= 0) return false;
   result->count = count;
@@ -123,18 +121,8 @@ bool CompiledPattern::Exec(const char* subject, size_t length,
 
 std::vector<int> CompiledPattern::GroupNumbers(std::string_view name) const {
   std::vector<int> numbers;
-  if (code_ == nullptr) return numbers;
-  int entries = 0, entry_size = 0;
-  unsigned char* table = nullptr;
-  if (pcre_fullinfo(code_, nullptr, PCRE_INFO_NAMECOUNT, &entries) != 0 ||
-      pcre_fullinfo(code_, nullptr, PCRE_INFO_NAMEENTRYSIZE, &entry_size) != 0 ||
-      pcre_fullinfo(code_, nullptr, PCRE_INFO_NAMETABLE, &table) != 0) {
-    return numbers;
-  }
-  for (int i = 0; i < entries; ++i) {
-    const unsigned char* entry = table + i * entry_size;
-    const char* entry_name = reinterpret_cast<const char*>(entry + 2);
-    if (name == entry_name) numbers.push_back((entry[0] << 8) | entry[1]);
+  for (const auto& [number, entry_name] : NamedGroups()) {
+    if (entry_name == name) numbers.push_back(number);
   }
   return numbers;
 }
@@ -145,7 +133,8 @@ std::vector<std::pair<int, std::string>> CompiledPattern::NamedGroups() const {
   int entries = 0, entry_size = 0;
   unsigned char* table = nullptr;
   if (pcre_fullinfo(code_, nullptr, PCRE_INFO_NAMECOUNT, &entries) != 0 ||
-      pcre_fullinfo(code_, nullptr, PCRE_INFO_NAMEENTRYSIZE, &entry_size) != 0 ||
+      pcre_fullinfo(code_, nullptr, PCRE_INFO_NAMEENTRYSIZE, &entry_size) !=
+          0 ||
       pcre_fullinfo(code_, nullptr, PCRE_INFO_NAMETABLE, &table) != 0) {
     return groups;
   }

@@ -17,10 +17,11 @@
 
 namespace pagerates {
 
-inline constexpr char kRegexErrorTitle[] = "Regular expression error";
-
 // Offset vector size handed to PCRE: the whole match and five groups fit.
 inline constexpr int kOvectorSize = 20;
+// Capturing groups a match may use: PCRE keeps a third of the vector as
+// workspace, and a match in which a later group takes part fails.
+inline constexpr int kMaxCapturingGroups = kOvectorSize / 3 - 1;
 
 struct MatchResult {
   const char* subject = nullptr;
@@ -36,10 +37,9 @@ struct MatchResult {
 class CompiledPattern {
  public:
   CompiledPattern() = default;
-  // Compiles `pattern`. On failure shows "<PCRE's message> at:\n<pattern>"
-  // under "Regular expression error" (unless `report_errors` is false) and
-  // yields a null pattern; the message and offset stay available.
-  explicit CompiledPattern(const char* pattern, bool report_errors = true);
+  // Compiles `pattern`. On failure yields a null pattern with PCRE's message
+  // and the offset it names.
+  explicit CompiledPattern(const char* pattern);
   ~CompiledPattern();
   CompiledPattern(CompiledPattern&& other) noexcept;
   CompiledPattern& operator=(CompiledPattern&& other) noexcept;

@@ -1,0 +1,63 @@
+#include "config/preset_set.h"
+
+#include "port/ascii.h"
+#include "port/port.h"
+
+namespace pagerates {
+namespace {
+
+// Three runs of digits joined by '.', '/' or '-', anywhere in the text.
+constexpr char kDatePartsPattern[] = "(\\d+)[./-](\\d+)[./-](\\d+)";
+
+}  // namespace
+
+PresetPattern PresetPattern::Compile(std::string_view section, std::string key,
+                                     std::string text) {
+  PresetPattern out;
+  out.compiled = CompiledPattern(text.c_str());
+  if (out.compiled.null()) {
+    HeapString message =
+        port::Format("%s at:\n%s", out.compiled.error().c_str(), text.c_str());
+    out.error =
+        Diagnostic{Diagnostic::Kind::kPatternError, std::string(section), key,
+                   kRegexErrorTitle, std::string(message.view())};
+  }
+  for (int f = 0; f < kFieldCount; ++f) {
+    out.groups[f] = out.compiled.GroupNumbers(kGroupNames[f]);
+  }
+  if (!out.Groups(Field::kDate).empty()) {
+    out.date_parts = CompiledPattern(kDatePartsPattern);
+  }
+  out.key = std::move(key);
+  out.text = std::move(text);
+  return out;
+}
+
+bool CurrencyRules::Passes(std::string_view code) const {
+  if (filter_.empty()) return true;
+  for (const std::string& item : filter_) {
+    if (EqualsIgnoringAsciiCase(item, code)) return true;
+  }
+  return false;
+}
+
+const std::string* CurrencyRules::Replacement(std::string_view code) const {
+  if (!rename_enabled_) return nullptr;
+  for (const auto& [from, to] : renames_) {
+    if (port::SameProfileName(from, code)) return &to;
+  }
+  return nullptr;
+}
+
+HeapString CurrencyRules::Rename(HeapString code) const {
+  const std::string* replacement = Replacement(code.view());
+  return replacement != nullptr ? HeapString::Copy(*replacement)
+                                : std::move(code);
+}
+
+void PresetSet::Add(CompiledPreset preset) {
+  preset.currency = &currency_;
+  presets_.push_back(std::move(preset));
+}
+
+}  // namespace pagerates
