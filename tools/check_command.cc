@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "config/plugin_config.h"
-#include "message_capture.h"
 #include "parse/page_scanner.h"
 #include "parse/scan_trace.h"
 #include "port/ascii.h"
@@ -104,10 +103,7 @@ CheckOutcome CheckIni(const std::string& ini_path,
   CollectedDiagnostics diagnostics;
   const CompiledPreset& preset = *config.presets()->preset(index);
   ScanPage(preset, text, page->date, &sink, &diagnostics, nullptr, &trace);
-  std::vector<CapturedMessage> messages;
-  for (const Diagnostic& diagnostic : diagnostics.reports) {
-    messages.push_back(CapturedMessage{diagnostic.title, diagnostic.text});
-  }
+  const std::vector<Diagnostic>& messages = diagnostics.reports;
   ScanCounts counts;
   ScannedPage scanned{page->name, std::string_view(text, std::strlen(text)),
                       page->date};

@@ -1,23 +1,27 @@
 // Windows implementation of the command-line host's operating-system
 // services.
 //
-// Message boxes: on Windows the module, and the module code linked into
-// this program for `check`, show their boxes with USER32's MessageBoxA.
-// This is a console program, so at start-up it makes MessageBoxA hand every
-// box to MessageCapture::Deliver instead, which keeps it for `check` or
-// writes "<title>: <text>" to stderr, as the POSIX platform layer's hook
-// does. The first bytes of MessageBoxA become a jump to a function with
-// the same parameters; the original is never called again.
+// Message boxes: this is a console program, so it exports
+// PageratesShowMessageBox, which the module finds and calls instead of
+// showing a box; it writes "<title>: <text>" to stderr, as the POSIX
+// module does for a host without one.
 #include <io.h>
 #include <windows.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "host_os.h"
-#include "message_capture.h"
+
+extern "C" __declspec(dllexport) void PageratesShowMessageBox(
+    const char* text, const char* title) {
+  std::fprintf(stderr, "%s: %s\n", title != nullptr ? title : "",
+               text != nullptr ? text : "");
+  std::fflush(stderr);
+}
 
 namespace pagerates::cli {
 namespace {
@@ -32,42 +36,6 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
   }
   return FALSE;
 }
-
-int WINAPI DeliverBox(HWND, LPCSTR text, LPCSTR title, UINT) {
-  MessageCapture::Deliver(text != nullptr ? text : "",
-                          title != nullptr ? title : "");
-  return IDOK;
-}
-
-void RouteMessageBoxes() {
-  HMODULE user32 = ::LoadLibraryA("user32.dll");
-  auto* target = user32 != nullptr
-                     ? reinterpret_cast<unsigned char*>(
-                           ::GetProcAddress(user32, "MessageBoxA"))
-                     : nullptr;
-  if (target == nullptr) return;
-  const auto destination = reinterpret_cast<uintptr_t>(&DeliverBox);
-#if defined(__x86_64__)
-  // mov rax, destination; jmp rax
-  unsigned char patch[12] = {0x48, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xE0};
-  std::memcpy(patch + 2, &destination, 8);
-#else
-  // jmp rel32, relative to the end of the instruction
-  unsigned char patch[5] = {0xE9, 0, 0, 0, 0};
-  const auto relative = static_cast<uint32_t>(
-      destination - (reinterpret_cast<uintptr_t>(target) + 5));
-  std::memcpy(patch + 1, &relative, 4);
-#endif
-  DWORD old_protection;
-  if (!::VirtualProtect(target, sizeof patch, PAGE_EXECUTE_READWRITE,
-                        &old_protection))
-    return;
-  std::memcpy(target, patch, sizeof patch);
-  ::VirtualProtect(target, sizeof patch, old_protection, &old_protection);
-  ::FlushInstructionCache(::GetCurrentProcess(), target, sizeof patch);
-}
-
-const bool g_boxes_routed = (RouteMessageBoxes(), true);
 
 // The system's text for a Win32 error code, without the trailing line break.
 std::string SystemErrorText(DWORD code) {

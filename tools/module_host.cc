@@ -140,12 +140,12 @@ ModuleInfo Module::Info() const {
                     Text(info->homePage)};
 }
 
-void Module::GetResources(RateDate date, RecordingSink* sink) const {
+void Module::GetResources(RateDate date, RateSink* sink) const {
   get_resources_(date, sink);
 }
 
 void Module::FetchRates(const std::string& page, RateDate date,
-                        RecordingSink* sink) const {
+                        RateSink* sink) const {
   fetch_rates_(page.c_str(), date, sink);
 }
 

@@ -78,10 +78,9 @@ class Module {
                                       std::string* error);
 
   ModuleInfo Info() const;
-  void GetResources(RateDate date, RecordingSink* sink) const;
+  void GetResources(RateDate date, RateSink* sink) const;
   // `page` is handed over NUL-terminated.
-  void FetchRates(const std::string& page, RateDate date,
-                  RecordingSink* sink) const;
+  void FetchRates(const std::string& page, RateDate date, RateSink* sink) const;
 
  private:
   Module() = default;

@@ -6,6 +6,7 @@
 
 #include "config/address_template.h"
 #include "config/compiled_pattern.h"
+#include "config/preset_set.h"
 #include "port/ascii.h"
 #include "port/heap_string.h"
 #include "port/port.h"
@@ -33,13 +34,6 @@ constexpr std::string_view kPresetKeys[] = {"Name",
                                             "Record2",
                                             "OtherCurrencyCode",
                                             "OtherCurrencyName"};
-
-constexpr char kPlaceholderList[] = "%dd% %d% %mm% %m% %yyyy% %yy%";
-constexpr char kGroupNameList[] =
-    "value1, value2, code, name, date, day, month, year";
-
-// Any day: only whether a token expands matters.
-constexpr RateDate kProbeDate{2016, 9, 8};
 
 bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -69,14 +63,25 @@ bool IsUtf8(std::string_view text) {
 }
 
 bool IsPlaceholder(std::string_view token) {
-  return ExpandAddressTemplate(token, kProbeDate).view() != token;
+  return PlaceholderLength(token) == token.size();
 }
 
-// The name of record pattern n (ReadIndexed's numbering): Record or Record1
-// for 0, Record<n+1> after it.
+bool IsModuleGroupName(std::string_view name) {
+  return std::find(std::begin(kGroupNames), std::end(kGroupNames), name) !=
+         std::end(kGroupNames);
+}
+
+std::string GroupNameList() {
+  std::string list;
+  for (std::string_view name : kGroupNames) {
+    if (!list.empty()) list += ", ";
+    list += name;
+  }
+  return list;
+}
+
 std::string RecordKey(int n, bool unnumbered_first) {
-  if (n == 0) return unnumbered_first ? "Record" : "Record1";
-  return "Record" + std::to_string(n + 1);
+  return IndexedKey("Record", n, unnumbered_first);
 }
 
 // scheme "://" and a server name before any '/', '?' or '#'.
@@ -194,10 +199,14 @@ class Checker {
 
   void CheckPreset(const ListedPreset& preset, bool several) {
     const std::string& section = preset.section;
+    current_ = section;
     const std::string dropped =
-        several ? ": the module drops this preset and shows \"Preset [" +
-                      section + "] not found in " + config_.ini_path() + "\""
-                : "";
+        several
+            ? ": the module drops this preset and shows \"" +
+                  std::string(
+                      PresetNotFoundText(section, config_.ini_path()).view()) +
+                  "\""
+            : "";
     if (!SectionHasKeys(section)) {
       std::string hint;
       if (section.empty()) {
@@ -216,9 +225,17 @@ class Checker {
     CheckHomeCurrency(preset, several, dropped);
     CheckAddress(preset);
     CheckNumbers(preset);
-    CheckPattern(section, "Prologue", Read(section, "Prologue"));
-    CheckPattern(section, "Epilogue", Read(section, "Epilogue"));
-    CheckRecords(section);
+    // The patterns the module compiled for the preset, when it scans with it.
+    const CompiledPreset* compiled =
+        preset.kept ? config_.presets()->preset(preset.index) : nullptr;
+    if (compiled != nullptr) {
+      if (compiled->prologue) CheckPattern(*compiled->prologue);
+      if (compiled->epilogue) CheckPattern(*compiled->epilogue);
+    } else {
+      CheckPattern(section, "Prologue", Read(section, "Prologue"));
+      CheckPattern(section, "Epilogue", Read(section, "Epilogue"));
+    }
+    CheckRecords(section, compiled);
     CheckUnnumberedFirst(section, "OtherCurrencyCode");
     CheckUnnumberedFirst(section, "OtherCurrencyName");
   }
@@ -233,18 +250,19 @@ class Checker {
               (several ? dropped : ": the host is told no home currency"));
       return;
     }
-    if (!reference_) {
-      reference_ = std::make_pair(section, home);
-      return;
-    }
-    if (!several || home == reference_->second) return;
-    std::string why =
-        AsciiLower(home) == AsciiLower(reference_->second) ? " (letter case counts)" : "";
+    // A preset with a home currency is dropped only for differing from the
+    // first one kept, the primary preset.
+    if (preset.kept || config_.preset_count() == 0) return;
+    const std::string reference(config_.PresetName(0));
+    std::string reference_home = Read(reference, "HomeCurrencyCode");
+    std::string why = AsciiLower(home) == AsciiLower(reference_home)
+                          ? " (letter case counts)"
+                          : "";
     Add(section, "HomeCurrencyCode",
-        Quoted(home) + " differs from " + Quoted(reference_->second) + " in [" +
-            reference_->first + "]" + why +
-            ": the module drops this preset and shows \"All active presets "
-            "must have the same home currency\"");
+        Quoted(home) + " differs from " + Quoted(reference_home) + " in [" +
+            reference + "]" + why +
+            ": the module drops this preset and shows \"" +
+            kHomeCurrencyMismatchText + "\"");
   }
 
   void CheckAddress(const ListedPreset& preset) {
@@ -267,9 +285,8 @@ class Checker {
       }
       return;
     }
-    constexpr std::string_view kHttp = "http://";
-    if (url.starts_with(kHttp)) {
-      if (url.size() == kHttp.size() || url[kHttp.size()] == '/') {
+    if (std::optional<SplitAddress> split = SplitHttpAddress(url)) {
+      if (split->server.empty()) {
         Add(section, "PageURL", "names no server after 'http://'");
       }
       return;
@@ -319,7 +336,7 @@ class Checker {
     }
     message += std::string(unknown.size() == 1 ? ": the module copies it"
                                                : ": the module copies them") +
-               " unchanged; the placeholders are " + kPlaceholderList;
+               " unchanged; the placeholders are " + PlaceholderList();
     Add(section, "PageURL", message);
   }
 
@@ -352,15 +369,24 @@ class Checker {
     }
   }
 
+  // A pattern the module does not scan with (one of a dropped preset, or
+  // one it never reads): compiled here the module's way.
   void CheckPattern(std::string_view section, const std::string& key,
                     const std::string& pattern) {
     if (pattern.empty()) return;
+    CheckPattern(PresetPattern::Compile(section, key, pattern));
+  }
+
+  void CheckPattern(const PresetPattern& checked) {
+    const std::string& section = current_;
+    const std::string& key = checked.key;
+    const std::string& pattern = checked.text;
+    const CompiledPattern& compiled = checked.compiled;
     if (!IsUtf8(pattern)) {
       Add(section, key,
           "holds bytes that are not UTF-8: pages are converted to UTF-8 "
           "before the patterns see them, so save the INI file as UTF-8");
     }
-    CompiledPattern compiled(pattern.c_str());
     if (compiled.null()) {
       size_t offset = compiled.error_offset() < 0
                           ? 0
@@ -383,17 +409,11 @@ class Checker {
     std::vector<std::string> unknown;
     std::vector<std::string> meant;
     for (const auto& [number, name] : compiled.NamedGroups()) {
-      bool known =
-          std::find(std::begin(kModuleGroupNames), std::end(kModuleGroupNames),
-                    name) != std::end(kModuleGroupNames);
-      if (known) continue;
+      if (IsModuleGroupName(name)) continue;
       unknown.push_back(Quoted(name) + " (group " + std::to_string(number) +
                         ")");
       std::string lower = AsciiLower(name);
-      if (std::find(std::begin(kModuleGroupNames), std::end(kModuleGroupNames),
-                    lower) != std::end(kModuleGroupNames)) {
-        meant.push_back(lower);
-      }
+      if (IsModuleGroupName(lower)) meant.push_back(lower);
     }
     if (!unknown.empty()) {
       std::string message =
@@ -404,25 +424,34 @@ class Checker {
         message += " (did you mean " + Join(meant, ", ") +
                    "? names are case-sensitive)";
       }
-      message += "; it reads " + std::string(kGroupNameList);
+      message += "; it reads " + GroupNameList();
       Add(section, key, message);
     }
   }
 
-  void CheckRecords(const std::string& section) {
+  // The record patterns the module reads come from `compiled` when it
+  // scans with the preset.
+  void CheckRecords(const std::string& section,
+                    const CompiledPreset* compiled) {
     const bool unnumbered_first = !Read(section, "Record").empty();
     int count = 0;
-    while (!config_.ReadIndexed(section, "Record", count).empty()) {
-      CheckPattern(
-          section, RecordKey(count, unnumbered_first),
-          std::string(config_.ReadIndexed(section, "Record", count).view()));
-      ++count;
+    if (compiled != nullptr) {
+      for (const RecordPattern& record : compiled->records) {
+        CheckPattern(record.pattern);
+      }
+      count = static_cast<int>(compiled->records.size());
+    } else {
+      for (; !config_.ReadIndexed(section, "Record", count).empty(); ++count) {
+        CheckPattern(
+            section, RecordKey(count, unnumbered_first),
+            std::string(config_.ReadIndexed(section, "Record", count).view()));
+      }
     }
     if (count == 0) {
       Add(section, "Record",
           "no record patterns (Record or Record1): the module finds nothing "
-          "on the page and shows \"Missing record patterns for preset [" +
-              section + "]\"");
+          "on the page and shows \"" +
+              std::string(MissingRecordPatternsText(section).view()) + "\"");
     }
     std::vector<std::string> hidden;
     for (int n = std::max(count + 1, 1); n < kRecordKeysProbed; ++n) {
@@ -460,8 +489,7 @@ class Checker {
 
   const PluginConfig& config_;
   std::vector<Finding> findings_;
-  // The first listed preset with a home currency, and that currency.
-  std::optional<std::pair<std::string, std::string>> reference_;
+  std::string current_;  // the section being checked
 };
 
 }  // namespace

@@ -22,20 +22,12 @@ struct Finding {
   std::vector<std::string> details;  // lines shown under it, as they are
 };
 
-// The group names the module reads from a match; any other name is ignored.
-inline constexpr std::string_view kModuleGroupNames[] = {
-    "value1", "value2", "code", "name", "date", "day", "month", "year"};
-
-// Capturing groups a match may use: the module's offset vector holds the
-// whole match and five groups.
-inline constexpr int kMaxCapturingGroups = 5;
-
 // Record pattern keys past a numbering gap are looked for up to
 // Record<kRecordKeysProbed>.
 inline constexpr int kRecordKeysProbed = 99;
 
 // Checks [main] and every preset that ActivePreset lists, in `config` as
-// loaded (Load() has run; its message boxes are the caller's). Reports, for
+// loaded (Load() has run; what it reported is the caller's). Reports, for
 // each preset: a missing section or home currency; home currencies that
 // differ; an empty PageURL; %...% tokens that are not placeholders; a
 // secondary PageURL that is not a complete address (a primary one without

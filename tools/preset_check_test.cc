@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "check_test_util.h"
-#include "message_capture.h"
 
 namespace pagerates::cli {
 namespace {

@@ -59,8 +59,7 @@ class Reporter {
         trace_(trace),
         positions_(trace.text) {}
 
-  std::string Run(std::span<const CapturedMessage> messages,
-                  ScanCounts* counts) {
+  std::string Run(std::span<const Diagnostic> messages, ScanCounts* counts) {
     Header();
     Messages(messages);
     Bounds();
@@ -98,10 +97,10 @@ class Reporter {
     }
   }
 
-  void Messages(std::span<const CapturedMessage> messages) {
+  void Messages(std::span<const Diagnostic> messages) {
     if (messages.empty()) return;
     out_ += "\nThe module shows:\n";
-    for (const CapturedMessage& message : messages) {
+    for (const Diagnostic& message : messages) {
       std::string text = DisplayText(message.title) + ": ";
       // Multi-line texts keep their lines, indented.
       std::string_view rest = message.text;
@@ -336,7 +335,7 @@ std::string QuoteForReport(std::string_view text, size_t max_code_points) {
 std::string DescribeScan(const PluginConfig& config,
                          const CompiledPreset& preset, const ScannedPage& page,
                          const ScanTrace& trace,
-                         std::span<const CapturedMessage> messages,
+                         std::span<const Diagnostic> messages,
                          ScanCounts* counts) {
   return Reporter(config, preset, page, trace).Run(messages, counts);
 }

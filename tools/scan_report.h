@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "config/diagnostics.h"
 #include "config/plugin_config.h"
-#include "message_capture.h"
 #include "pagerates/abi.h"
 #include "parse/scan_trace.h"
 
@@ -56,12 +56,12 @@ struct ScanCounts {
 };
 
 // The report on a scan of `page` with `preset` of `config`, whose trace is
-// `trace`; `messages` are the boxes the scan raised. Ends with a summary
+// `trace`; `messages` are what the scan reported. Ends with a summary
 // line. Fills `*counts`.
 std::string DescribeScan(const PluginConfig& config,
                          const CompiledPreset& preset, const ScannedPage& page,
                          const ScanTrace& trace,
-                         std::span<const CapturedMessage> messages,
+                         std::span<const Diagnostic> messages,
                          ScanCounts* counts);
 
 }  // namespace pagerates::cli

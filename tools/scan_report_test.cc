@@ -8,7 +8,6 @@
 
 #include "check_command.h"
 #include "check_test_util.h"
-#include "message_capture.h"
 #include "port/port.h"
 
 namespace pagerates::cli {
@@ -185,23 +184,6 @@ TEST(CheckIniTest, NothingDeliveredOrNoSuchPresetIsAProblem) {
                                 "preset (active: [bank], [feed])\n"),
             std::string::npos)
       << outcome.report;
-}
-
-TEST(MessageCaptureTest, KeepsBoxesOnlyWhileActive) {
-  MessageCapture outer;
-  {
-    MessageCapture inner;
-    port::ShowMessageBox("one", "Title");
-    std::vector<CapturedMessage> taken = inner.Take();
-    ASSERT_EQ(taken.size(), 1u);
-    EXPECT_EQ(taken[0].title, "Title");
-    EXPECT_EQ(taken[0].text, "one");
-    EXPECT_TRUE(inner.Take().empty());
-  }
-  port::ShowMessageBox("two", "Title");
-  std::vector<CapturedMessage> taken = outer.Take();
-  ASSERT_EQ(taken.size(), 1u);
-  EXPECT_EQ(taken[0].text, "two");
 }
 
 }  // namespace

@@ -161,7 +161,19 @@ void SharedLibrary::Unload() {
 
 // ---- User interface ---------------------------------------------------
 
+// A host program may show the boxes itself by exporting
+// `void PageratesShowMessageBox(const char* text, const char* title)`
+// (C linkage, the C calling convention), as it may on POSIX; otherwise the
+// system shows them.
 void ShowMessageBox(const char* text, const char* title) {
+  using HostShowFn = void(__cdecl*)(const char*, const char*);
+  auto host_show = reinterpret_cast<HostShowFn>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(
+          ::GetModuleHandleA(nullptr), "PageratesShowMessageBox")));
+  if (host_show != nullptr) {
+    host_show(text, title);
+    return;
+  }
   ::MessageBoxA(nullptr, text, title, MB_OK);
 }
 
