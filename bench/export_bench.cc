@@ -34,6 +34,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bare_pattern.h"
 #include "module_host.h"
 #include "pagerates/abi.h"
 
@@ -51,7 +52,6 @@ constexpr char kRecordPattern[] =
     "<tr><td>(?<code>[A-Z]{3})</td><td>(?<value1>[0-9]+)</td>"
     "<td>(?<name>[^<]*)</td><td>(?<value2>[0-9.]+)</td></tr>";
 constexpr RateDate kDate = {2016, 9, 8};
-constexpr int kOvector = 20;
 
 std::string MakePage(int rows) {
   std::string page = "<html><table>\n";
@@ -78,58 +78,12 @@ const std::string& Page(int rows) {
 
 // ---- Bare loops ----------------------------------------------------------
 
-struct Bare {
-  pcre* code = nullptr;
-  pcre_extra* extra = nullptr;
-  pcre_jit_stack* stack = nullptr;
-
-  Bare() {
-    const char* error = nullptr;
-    int offset = 0;
-    code = pcre_compile(kRecordPattern, PCRE_DOTALL | PCRE_NEWLINE_ANYCRLF,
-                        &error, &offset, nullptr);
-    if (code == nullptr) Die("pcre_compile failed");
-    extra = pcre_study(code, PCRE_STUDY_JIT_COMPILE | PCRE_STUDY_EXTRA_NEEDED,
-                       &error);
-    if (extra == nullptr) Die("pcre_study failed");
-    stack = pcre_jit_stack_alloc(32 * 1024, 8 * 1024 * 1024);
-    pcre_assign_jit_stack(extra, nullptr, stack);
-  }
-  ~Bare() {
-    pcre_free_study(extra);
-    pcre_jit_stack_free(stack);
-    pcre_free(code);
-  }
-  Bare(const Bare&) = delete;
-  Bare& operator=(const Bare&) = delete;
-
-  int64_t Scan(const std::string& text, unsigned* checksum) const {
-    int ovector[kOvector];
-    int64_t matches = 0;
-    const char* end = text.data() + text.size();
-    for (const char* pos = text.data(); pos < end;) {
-      int count = pcre_exec(code, extra, pos, static_cast<int>(end - pos), 0, 0,
-                            ovector, kOvector);
-      if (count <= 0) break;
-      const char* value = nullptr;
-      if (pcre_get_named_substring(code, pos, ovector, count, "value2",
-                                   &value) >= 0) {
-        *checksum += static_cast<unsigned char>(value[0]);
-        pcre_free_substring(value);
-      }
-      ++matches;
-      pos += ovector[1];
-    }
-    return matches;
-  }
-};
-
 void BM_BareLoop(benchmark::State& state) {
   const std::string& page = Page(static_cast<int>(state.range(0)));
-  Bare bare;
+  const BarePattern bare(kRecordPattern);
   unsigned checksum = 0;
   for (auto _ : state) {
-    if (bare.Scan(page, &checksum) != state.range(0))
+    if (bare.Scan(page.data(), page.size(), &checksum) != state.range(0))
       Die("bare loop lost rows");
   }
   benchmark::DoNotOptimize(checksum);
@@ -139,8 +93,8 @@ void BM_BareLoopCompiling(benchmark::State& state) {
   const std::string& page = Page(static_cast<int>(state.range(0)));
   unsigned checksum = 0;
   for (auto _ : state) {
-    Bare bare;
-    if (bare.Scan(page, &checksum) != state.range(0))
+    const BarePattern bare(kRecordPattern);
+    if (bare.Scan(page.data(), page.size(), &checksum) != state.range(0))
       Die("bare loop lost rows");
   }
   benchmark::DoNotOptimize(checksum);

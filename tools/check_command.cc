@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "config/plugin_config.h"
+#include "output/record_format.h"
 #include "parse/page_scanner.h"
 #include "parse/scan_trace.h"
 #include "port/ascii.h"
 #include "preset_check.h"
-#include "record_format.h"
 #include "scan_report.h"
 
 namespace pagerates::cli {

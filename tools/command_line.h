@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "output/record_format.h"
 #include "pagerates/abi.h"
-#include "record_format.h"
 
 namespace pagerates::cli {
 

@@ -7,17 +7,13 @@
 #include <memory>
 #include <string>
 
+#include "fetch/http_fetcher.h"
+
 namespace pagerates::cli {
 
-// Bounds on one download; a transfer that breaks one of them fails.
-struct DownloadLimits {
-  long connect_timeout_seconds = 30;
-  // Give up when fewer than low_speed_bytes per second arrive for
-  // low_speed_seconds.
-  long low_speed_bytes = 1;
-  long low_speed_seconds = 60;
-  size_t max_body_bytes = size_t{64} << 20;
-};
+// Bounds on one download, the module's own: a transfer that breaks one of
+// them fails.
+using DownloadLimits = FetchLimits;
 
 // One libcurl session, reused for every download of a run. Redirects are
 // followed.

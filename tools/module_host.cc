@@ -33,6 +33,15 @@ void RecordingSink::RequestResource(const ResourceRequest* request) {
 void RecordingSink::AddRate(const RateRecord* record) {
   if (record == nullptr) return;
   try {
+    if (formatter_ != nullptr) {
+      formatter_->Write(
+          RecordView{record->date, record->code != nullptr ? record->code : "",
+                     record->name != nullptr ? record->name : "",
+                     record->value1, record->value2},
+          out_->text());
+      out_->Written();
+      return;
+    }
     records_.push_back(Record{record->date, Text(record->code),
                               Text(record->name), record->value1,
                               record->value2});

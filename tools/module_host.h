@@ -14,8 +14,9 @@
 #include <vector>
 
 #include "host_os.h"
+#include "output/output_buffer.h"
+#include "output/record_format.h"
 #include "pagerates/abi.h"
-#include "record_format.h"
 
 namespace pagerates::cli {
 
@@ -40,10 +41,17 @@ struct ModuleInfo {
 };
 
 // Copies every request and record at once (their strings are valid only
-// during the call) and keeps them until taken.
+// during the call) and keeps them until taken; or, once Stream() is
+// called, formats every record into an output buffer as it arrives,
+// keeping none.
 class RecordingSink final : public RateSink {
  public:
   RecordingSink() = default;
+  // Both must outlive the sink's use.
+  void Stream(RecordFormatter* formatter, OutputBuffer* out) {
+    formatter_ = formatter;
+    out_ = out;
+  }
   ~RecordingSink() = default;
   RecordingSink(const RecordingSink&) = delete;
   RecordingSink& operator=(const RecordingSink&) = delete;
@@ -63,6 +71,8 @@ class RecordingSink final : public RateSink {
  private:
   std::optional<PageRequest> request_;
   std::vector<Record> records_;
+  RecordFormatter* formatter_ = nullptr;
+  OutputBuffer* out_ = nullptr;
   bool failed_ = false;
 };
 

@@ -1,6 +1,7 @@
 // `pagerates`: a command-line host for the pagerates module. It loads the
 // module as a host application does and plays the host's part: asks for
 // the page of a day, hands the page over and prints the rates it gets back.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <exception>
@@ -16,7 +17,7 @@
 #include "host_os.h"
 #include "http_download.h"
 #include "module_host.h"
-#include "record_format.h"
+#include "output/record_format.h"
 
 namespace pagerates::cli {
 namespace {
@@ -49,12 +50,23 @@ std::string ReadPage(const std::string& path, std::string* bytes) {
     if (owned == nullptr) return ErrorText(errno);
     file = owned.get();
   }
-  char buffer[65536];
-  for (;;) {
-    size_t count = std::fread(buffer, 1, sizeof buffer, file);
-    bytes->append(buffer, count);
-    if (count < sizeof buffer) break;
+  // Straight into the string: a file of known size at once, anything else
+  // in blocks that grow, so that a page is copied at most a few times.
+  size_t size = bytes->size();
+  size_t first_block = 1 << 20;
+  if (file != stdin && std::fseek(file, 0, SEEK_END) == 0) {
+    long length = std::ftell(file);
+    if (length >= 0) first_block = static_cast<size_t>(length) + 1;
+    std::rewind(file);
   }
+  for (size_t block = first_block;;
+       block = std::min<size_t>(block * 2, 1 << 26)) {
+    bytes->resize(size + block);
+    size_t count = std::fread(bytes->data() + size, 1, block, file);
+    size += count;
+    if (count < block) break;
+  }
+  bytes->resize(size);
   if (std::ferror(file)) return ErrorText(errno);
   return std::string();
 }
@@ -126,15 +138,18 @@ int RunScan(const CommandLine& line, const Module& module) {
         ": " + reason);
     return kExitFailure;
   }
-  module.FetchRates(page, line.first_date, &sink);
-  if (sink.failed()) {
-    PrintError("out of memory while keeping the module's rates");
-    return kExitFailure;
+  {
+    // Each record is written as it arrives.
+    OutputBuffer out(stdout);
+    sink.Stream(formatter.get(), &out);
+    module.FetchRates(page, line.first_date, &sink);
+    if (sink.failed()) {
+      out.Flush();
+      PrintError("out of memory while writing the module's rates");
+      return kExitFailure;
+    }
+    formatter->WriteEnd(out.text());
   }
-  std::vector<Record> records = sink.TakeRecords();
-  std::string text = formatter->Add(records);
-  text += formatter->Finish();
-  WriteOutput(text);
   PrintNotes(formatter.get());
   return Finish(kExitOk);
 }

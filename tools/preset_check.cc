@@ -7,10 +7,10 @@
 #include "config/address_template.h"
 #include "config/compiled_pattern.h"
 #include "config/preset_set.h"
+#include "output/record_format.h"
 #include "port/ascii.h"
 #include "port/heap_string.h"
 #include "port/port.h"
-#include "record_format.h"
 
 namespace pagerates::cli {
 namespace {
@@ -51,15 +51,6 @@ std::string Join(const std::vector<std::string>& items,
     out += items[i];
   }
   return out;
-}
-
-bool IsUtf8(std::string_view text) {
-  while (!text.empty()) {
-    size_t length = Utf8SequenceLength(text);
-    if (length == 0) return false;
-    text.remove_prefix(length);
-  }
-  return true;
 }
 
 bool IsPlaceholder(std::string_view token) {

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "config/compiled_pattern.h"
+#include "output/record_format.h"
 #include "port/heap_string.h"
-#include "record_format.h"
 
 namespace pagerates::cli {
 namespace {
@@ -14,10 +14,6 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 std::string Hex(unsigned char byte) {
   return std::string("\\x") + kHexDigits[byte >> 4] + kHexDigits[byte & 0xF];
-}
-
-bool IsContinuation(char c) {
-  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
 // Group names by number, "" for unnamed groups; as many entries as the
@@ -286,7 +282,7 @@ std::string TextPositions::At(size_t offset) {
     column = cached_column_;
   }
   for (size_t i = from; i < offset; ++i) {
-    if (!IsContinuation(text_[i])) ++column;
+    if (!IsUtf8Continuation(text_[i])) ++column;
   }
   cached_line_ = line;
   cached_offset_ = offset;
@@ -325,7 +321,7 @@ std::string QuoteForReport(std::string_view text, size_t max_code_points) {
   if (at < text.size()) {
     size_t left = 0;
     for (size_t i = at; i < text.size(); ++i) {
-      if (!IsContinuation(text[i])) ++left;
+      if (!IsUtf8Continuation(text[i])) ++left;
     }
     out += "... (" + std::to_string(left) + " more)";
   }

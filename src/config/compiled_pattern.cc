@@ -32,15 +32,6 @@ unsigned long InterpreterRecursionLimit() {
 
 }  // namespace
 
-bool MatchResult::Group(int number, std::string_view* text) const {
-  if (number < 0 || number >= count) return false;
-  int start = ovector[2 * number];
-  int end = ovector[2 * number + 1];
-  *text = start < 0 ? std::string_view()
-                    : std::string_view(subject + start, end - start);
-  return true;
-}
-
 CompiledPattern::CompiledPattern(const char* pattern) {
   const char* message = nullptr;
   code_ =

@@ -25,12 +25,21 @@ inline constexpr int kMaxCapturingGroups = kOvectorSize / 3 - 1;
 
 struct MatchResult {
   const char* subject = nullptr;
-  int ovector[kOvectorSize] = {};
-  int count = 0;  // > 0: the number of pairs set in ovector
+  int ovector[kOvectorSize];  // only the first `count` pairs are set
+  int count = 0;              // > 0: the number of pairs set in ovector
 
   // Text of group `number`: absent (false) when the group is beyond the
   // highest one that took part; empty when it exists but did not take part.
-  bool Group(int number, std::string_view* text) const;
+  bool Group(int number, std::string_view* text) const {
+    if (number < 0 || number >= count) return false;
+    const int start = ovector[2 * number];
+    *text = start < 0
+                ? std::string_view()
+                : std::string_view(
+                      subject + start,
+                      static_cast<size_t>(ovector[2 * number + 1] - start));
+    return true;
+  }
   size_t end_offset() const { return static_cast<size_t>(ovector[1]); }
 };
 

@@ -25,6 +25,9 @@ PresetPattern PresetPattern::Compile(std::string_view section, std::string key,
   for (int f = 0; f < kFieldCount; ++f) {
     out.groups[f] = out.compiled.GroupNumbers(kGroupNames[f]);
   }
+  for (Field f : {Field::kDate, Field::kDay, Field::kMonth, Field::kYear}) {
+    out.reads_date = out.reads_date || !out.Groups(f).empty();
+  }
   if (!out.Groups(Field::kDate).empty()) {
     out.date_parts = CompiledPattern(kDatePartsPattern);
   }
@@ -33,16 +36,14 @@ PresetPattern PresetPattern::Compile(std::string_view section, std::string key,
   return out;
 }
 
-bool CurrencyRules::Passes(std::string_view code) const {
-  if (filter_.empty()) return true;
+bool CurrencyRules::Listed(std::string_view code) const {
   for (const std::string& item : filter_) {
     if (EqualsIgnoringAsciiCase(item, code)) return true;
   }
   return false;
 }
 
-const std::string* CurrencyRules::Replacement(std::string_view code) const {
-  if (!rename_enabled_) return nullptr;
+const std::string* CurrencyRules::Find(std::string_view code) const {
   for (const auto& [from, to] : renames_) {
     if (port::SameProfileName(from, code)) return &to;
   }

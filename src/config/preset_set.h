@@ -35,7 +35,8 @@ struct PresetPattern {
   CompiledPattern compiled;
   std::vector<int> groups[kFieldCount];  // numbers carrying each field's name
   CompiledPattern date_parts;            // set when there is a date group
-  std::optional<Diagnostic> error;       // set when `compiled` is null
+  bool reads_date = false;          // a date, day, month or year group exists
+  std::optional<Diagnostic> error;  // set when `compiled` is null
 
   // Compiles `text` (the value of `key` in `section`).
   static PresetPattern Compile(std::string_view section, std::string key,
@@ -64,13 +65,20 @@ class CurrencyRules {
         renames_(std::move(renames)) {}
 
   // True when there is no filter or `code` is listed (ignoring ASCII case).
-  bool Passes(std::string_view code) const;
+  bool Passes(std::string_view code) const {
+    return filter_.empty() || Listed(code);
+  }
   // The code to deliver instead of `code`, or null to keep it.
-  const std::string* Replacement(std::string_view code) const;
+  const std::string* Replacement(std::string_view code) const {
+    return rename_enabled_ && !renames_.empty() ? Find(code) : nullptr;
+  }
   HeapString Rename(HeapString code) const;
   bool rename_enabled() const { return rename_enabled_; }
 
  private:
+  bool Listed(std::string_view code) const;
+  const std::string* Find(std::string_view code) const;
+
   std::vector<std::string> filter_;
   bool rename_enabled_ = false;
   std::vector<std::pair<std::string, std::string>> renames_;

@@ -17,6 +17,10 @@ HeapString ToUtf8(std::string_view text, int code_page) {
 
 namespace {
 
+bool SameDate(const RateDate& a, const RateDate& b) {
+  return a.year == b.year && a.month == b.month && a.day == b.day;
+}
+
 // The matcher's last match as offsets into `text`.
 TracedMatch TraceOf(const PatternMatcher& matcher, const char* text) {
   const MatchResult& result = matcher.last_match();
@@ -54,6 +58,10 @@ void ScanPage(const CompiledPreset& preset, const char* page_text,
   if (trace != nullptr) trace->text.assign(page);
   const char separator = preset.separator;
   const CurrencyRules& currency = *preset.currency;
+  // Records of one page mostly share a date: `delivered` hears of each
+  // date once per run of records that carry it.
+  bool any_delivered = false;
+  RateDate last_delivered{};
 
   // The records begin after the Prologue's match; only its date fields
   // reach the records (code, name and values are set by every match).
@@ -129,7 +137,12 @@ void ScanPage(const CompiledPreset& preset, const char* page_text,
         RateRecord out{record.value1, record.value2, code, record.name.c_str(),
                        record.date};
         sink->AddRate(&out);
-        if (delivered) delivered(record.date);
+        if (delivered &&
+            (!any_delivered || !SameDate(record.date, last_delivered))) {
+          delivered(record.date);
+          any_delivered = true;
+          last_delivered = record.date;
+        }
       }
       // A match that ends where the search began would be found again and
       // again: that pattern is done.

@@ -18,14 +18,15 @@ namespace pagerates {
 // be converted.
 HeapString ToUtf8(std::string_view text, int code_page);
 
-// Called with the date of every record delivered to the sink.
+// Called with the date of a record delivered to the sink, unless the record
+// delivered before it in the same scan had the same date.
 using DeliveredDate = std::function<void(const RateDate&)>;
 
 // Scans the NUL-terminated `page_text` (in the preset's code page) with
 // `preset`, starting from `date`, and hands every match that passes the
 // currency filter to `sink->AddRate`, grouped by record pattern and in page
-// order within one. `delivered`, when set, sees each delivered record's
-// date. What is wrong with the preset goes to `diagnostics` at the point
+// order within one. `delivered`, when set, sees the delivered records'
+// dates. What is wrong with the preset goes to `diagnostics` at the point
 // the scan reaches it (a broken Prologue or Epilogue first, then missing
 // record patterns, then each broken record pattern in its turn); the scan
 // goes on with what works. No file is read and nothing is shown. `trace`,

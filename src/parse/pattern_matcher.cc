@@ -5,12 +5,12 @@
 namespace pagerates {
 // A named group's text, with the rules of PCRE's substring functions: a
 // name carried by several groups reads the first that took part.
-bool PatternMatcher::Named(const MatchResult& result, Field field,
-                           std::string_view* text) const {
+inline bool PatternMatcher::Named(const MatchResult& result, Field field,
+                                  std::string_view* text) const {
   const std::vector<int>& numbers = pattern_.Groups(field);
   if (numbers.empty()) return false;
   int chosen = numbers.front();
-  if (numbers.size() > 1) {
+  if (numbers.size() > 1) [[unlikely]] {
     for (int n : numbers) {
       if (n < result.count && result.ovector[2 * n] >= 0) {
         chosen = n;
@@ -39,7 +39,7 @@ HeapString PatternMatcher::NamedText(const MatchResult& result,
 }
 
 const char* PatternMatcher::Match(const char* position, const char* text_end) {
-  MatchResult result;
+  MatchResult& result = last_;
   if (!pattern_.compiled.Exec(
           position, static_cast<size_t>(text_end - position), &result)) {
     return nullptr;
@@ -49,11 +49,15 @@ const char* PatternMatcher::Match(const char* position, const char* text_end) {
   value2_ = NamedFixed(result, Field::kValue2);
   has_code_ = Named(result, Field::kCode, &code_);
   has_name_ = Named(result, Field::kName, &name_);
-  last_ = result;
   return position + result.end_offset();
 }
 
 void PatternMatcher::ExtractDate(const MatchResult& result) {
+  if (!pattern_.reads_date) {
+    day_ = month_ = -1;
+    year_ = -1;
+    return;
+  }
   std::string_view date_text;
   if (Named(result, Field::kDate, &date_text)) {
     MatchResult parts;

@@ -50,7 +50,7 @@ class PatternMatcher {
   // name when held (moved, not copied), and both values (1 when unset).
   void ApplyTo(ScanRecord* record);
 
-  // For diagnostics: the last successful match and its pattern.
+  // For diagnostics: the match Match() just found, and its pattern.
   const MatchResult& last_match() const { return last_; }
   const CompiledPattern& pattern() const { return pattern_.compiled; }
 

@@ -2,8 +2,9 @@
 // (table) and for plain-text accounting (ledger, beancount).
 //
 // Everything here is pure: records go in, text comes out, nothing is read
-// or written. A new format is one more RecordFormatter behind
-// MakeRecordFormatter() and one more name in ParseOutputFormat().
+// or written. A new format is one more RecordFormatter (a file of its own
+// in this folder) behind MakeRecordFormatter() and one more name in
+// ParseOutputFormat().
 //
 // Common rules:
 //   - a date is "%04d-%02d-%02d" of the signed year, month and day, so odd
@@ -19,8 +20,8 @@
 // the price of one unit, value2 / value1; with FormatOptions::invert the
 // roles swap (value1 is the home-currency amount, value2 the foreign one)
 // and the price is value1 / value2.
-#ifndef PAGERATES_TOOLS_RECORD_FORMAT_H_
-#define PAGERATES_TOOLS_RECORD_FORMAT_H_
+#ifndef PAGERATES_TOOLS_OUTPUT_RECORD_FORMAT_H_
+#define PAGERATES_TOOLS_OUTPUT_RECORD_FORMAT_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -31,9 +32,20 @@
 #include <string_view>
 #include <vector>
 
+#include "output/decimal.h"
+#include "output/text.h"
 #include "pagerates/abi.h"
 
 namespace pagerates::cli {
+
+// One rate as a formatter reads it; the strings belong to the caller.
+struct RecordView {
+  RateDate date{};
+  std::string_view code;
+  std::string_view name;
+  int64_t value1 = 0;
+  int64_t value2 = 0;
+};
 
 // One rate as the host keeps it: a copy of a RateRecord.
 struct Record {
@@ -42,6 +54,8 @@ struct Record {
   std::string name;
   int64_t value1 = 0;
   int64_t value2 = 0;
+
+  RecordView view() const { return {date, code, name, value1, value2}; }
 };
 
 enum class OutputFormat {
@@ -87,23 +101,25 @@ bool PrintsPrices(OutputFormat format);
 std::string CheckFormatOptions(OutputFormat format,
                                const FormatOptions& options);
 
-// Turns a stream of records into text, batch by batch.
+// Turns a stream of records into text, record by record.
 class RecordFormatter {
  public:
   virtual ~RecordFormatter() = default;
-
-  // Text for `records`, which follow those of the earlier calls. May be
-  // empty when the format needs every record before it can write any.
-  virtual std::string Add(std::span<const Record> records) = 0;
-
-  // The rest of the text. Call once, after the last Add(); the output is
-  // complete (a header included) even when no record was added.
-  virtual std::string Finish() = 0;
-
-  // One line for each record that Add() could not write (a price format
+  // Appends the text for `record`, which follows those written before, to
+  // `out`. Appends nothing when the format needs every record before it
+  // can write any (it then keeps a copy).
+  virtual void Write(const RecordView& record, std::string* out) = 0;
+  // Appends the rest of the text. Call once, after the last record; the
+  // output is complete (a header included) even when there was none.
+  virtual void WriteEnd(std::string* /*out*/) {}
+  // One line for each record that could not be written (a price format
   // and a value of 0, a code it cannot write, a day that does not exist),
   // since the last call. Formats that write every record return none.
   virtual std::vector<std::string> TakeNotes() { return {}; }
+
+  // Write() for each of `records`, and WriteEnd(), as returned text.
+  std::string Add(std::span<const Record> records);
+  std::string Finish();
 };
 
 std::unique_ptr<RecordFormatter> MakeRecordFormatter(
@@ -113,44 +129,10 @@ std::unique_ptr<RecordFormatter> MakeRecordFormatter(
 std::string FormatRecords(OutputFormat format, std::span<const Record> records,
                           const FormatOptions& options = FormatOptions());
 
-// ---- Building blocks shared by the formats -------------------------------
-
-std::string FormatDate(RateDate date);
-std::string FormatFixedPoint(int64_t value);
-
-// `text` as a quoted JSON string under the kJsonl rules.
-std::string JsonString(std::string_view text);
-
-// `text` as one CSV field under the kCsv rules.
-std::string CsvField(std::string_view text);
-
-// `text` with control characters and invalid bytes replaced by U+FFFD.
-std::string DisplayText(std::string_view text);
-
-// Number of code points in valid UTF-8 `text` (continuation bytes are not
-// counted).
-size_t DisplayWidth(std::string_view text);
-
-// Length of the valid UTF-8 sequence starting at `text[0]` (shortest form,
-// no surrogates, at most U+10FFFF), or 0 when there is none.
-size_t Utf8SequenceLength(std::string_view text);
-
-// Decimals a price is written with: at least kMinPriceDecimals, at most
-// kMaxPriceDecimals.
-inline constexpr int kMinPriceDecimals = 4;
-inline constexpr int kMaxPriceDecimals = 10;
-
-// `dividend` / `divisor` as an exact decimal (two fixed-point values: their
-// scale cancels). A quotient with at most kMaxPriceDecimals decimals is
-// written exactly, with zeros after the fourth decimal dropped; a longer or
-// endless one is rounded half to even at the tenth decimal. '-' leads a
-// negative result. nullopt when `divisor` is 0.
-std::optional<std::string> FormatQuotient(int64_t dividend, int64_t divisor);
-
 // True for a beancount currency: an upper-case ASCII letter, then up to 22
 // of A-Z 0-9 ' . _ -, then an upper-case letter or digit (or nothing more).
 bool IsBeancountCurrency(std::string_view code);
 
 }  // namespace pagerates::cli
 
-#endif  // PAGERATES_TOOLS_RECORD_FORMAT_H_
+#endif  // PAGERATES_TOOLS_OUTPUT_RECORD_FORMAT_H_

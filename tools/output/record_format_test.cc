@@ -1,4 +1,4 @@
-#include "record_format.h"
+#include "output/record_format.h"
 
 #include <gtest/gtest.h>
 
