@@ -17,6 +17,11 @@ if(WIN32)
   if(PAGERATES_CURL_DLL)
     install(FILES ${PAGERATES_CURL_DLL} DESTINATION ${PAGERATES_INSTALL_BINDIR}
             COMPONENT module)
+    # Stripped like the targets when they are (cmake --install --strip, CPack).
+    install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+                    execute_process(COMMAND \"${CMAKE_STRIP}\"
+                      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${PAGERATES_INSTALL_BINDIR}/libcurl.dll\")
+                  endif()" COMPONENT module)
   endif()
   # The texts in the zip get Windows line ends, for Notepad; other files
   # (sample pages) are copied as they are.
