@@ -85,6 +85,11 @@ else()
 endif()
 
 # ---- CPack -----------------------------------------------------------------
+# Packages are made of a top-level build only: CPack's configuration lands in
+# the top build folder, where a project including ours keeps its own.
+if(NOT PROJECT_IS_TOP_LEVEL)
+  return()
+endif()
 set(CPACK_PACKAGE_NAME pagerates)
 set(CPACK_PACKAGE_VENDOR "The pagerates developers")
 set(CPACK_PACKAGE_CONTACT "The pagerates developers <pagerates@example.org>")

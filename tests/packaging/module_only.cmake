@@ -3,7 +3,8 @@
 # GoogleTest and Google Benchmark installed. They are made unreachable: a
 # dependency provider fails every find_package() for them, and pkg-config
 # sees libpcre's file only. The cache must then name none of them, and the
-# build gives the module and nothing of ours besides.
+# build gives the module and nothing of ours besides, and leaves packaging
+# to the host project.
 include(${CMAKE_CURRENT_LIST_DIR}/common.cmake)
 
 file(REMOVE_RECURSE ${WORK})
@@ -60,6 +61,10 @@ file(GLOB_RECURSE programs LIST_DIRECTORIES false ${WORK}/build/pagerates/*)
 list(FILTER programs INCLUDE REGEX "/(pagerates|pagerates_tests|pagerates_bench|scenario_runner)$")
 if(programs)
   fail("a module-only build made ${programs}")
+endif()
+# Packaging is the including project's business.
+if(EXISTS ${WORK}/build/CPackConfig.cmake)
+  fail("the subproject wrote CPack's configuration into the host's build")
 endif()
 
 finish()
