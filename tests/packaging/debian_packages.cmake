@@ -4,7 +4,7 @@
 include(${CMAKE_CURRENT_LIST_DIR}/common.cmake)
 
 file(REMOVE_RECURSE ${WORK})
-must("cpack" COMMAND cpack -G DEB --config ${BUILD}/CPackConfig.cmake -B ${WORK})
+must("cpack" COMMAND ${CPACK} -G DEB --config ${BUILD}/CPackConfig.cmake -B ${WORK})
 file(GLOB debs RELATIVE ${WORK} ${WORK}/*.deb)
 list(SORT debs)
 execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE arch
