@@ -10,7 +10,7 @@ else()
   set(PAGERATES_MODULE_KIND MODULE)
   set(PAGERATES_MODULE_ENTRY_SOURCES src/port/module_entry_posix.cc)
   set(PAGERATES_MODULE_LINK_OPTIONS
-      -Wl,--version-script=${CMAKE_SOURCE_DIR}/src/host/exports.map)
+      -Wl,--version-script=${PROJECT_SOURCE_DIR}/src/host/exports.map)
   if(NOT PAGERATES_BUILD_FUZZ)
     # Coverage instrumentation leaves its hooks to the program that loads us.
     list(APPEND PAGERATES_MODULE_LINK_OPTIONS -Wl,--no-undefined)

@@ -14,9 +14,10 @@ set(PAGERATES_MODULE_KIND SHARED)
 set(PAGERATES_MODULE_ENTRY_SOURCES src/port/module_entry_windows.cc)
 set(PAGERATES_MODULE_LINK_OPTIONS
     -static -Wl,--no-undefined -Wl,--enable-stdcall-fixup
-    ${CMAKE_SOURCE_DIR}/src/host/exports.def)
+    ${PROJECT_SOURCE_DIR}/src/host/exports.def)
 # Every program of ours runs without the mingw runtime DLLs beside it.
 set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static")
 # The libcurl.dll of this target: shipped beside the module, imported by
 # the command-line host and loaded by the module's multi-preset downloads.
-find_file(PAGERATES_CURL_DLL libcurl.dll PATH_SUFFIXES bin REQUIRED NO_CACHE)
+# The module alone does without it.
+find_file(PAGERATES_CURL_DLL libcurl.dll PATH_SUFFIXES bin NO_CACHE)

@@ -1,5 +1,6 @@
 # Cross build for i686 Windows with Debian's mingw-w64 (posix thread model).
-# Third-party libraries come from .cache/win/i686 (scripts/win/build-deps.sh).
+# Third-party libraries: the prefixes in CMAKE_PREFIX_PATH (the win32/win64
+# presets name those scripts/win/build-deps.sh makes in .cache/win/i686).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(PAGERATES_WIN_TRIPLE i686-w64-mingw32)

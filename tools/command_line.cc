@@ -45,6 +45,7 @@ const char kUsage[] =
     "  --preset NAME    check: the active preset to scan the page with\n"
     "  -v, --verbose    print the module's page request to standard error\n"
     "  -h, --help       print this text\n"
+    "  --version        print the version of this program\n"
     "\n"
     "Exit status: 0 when the run completed, 1 when the module, a file or a\n"
     "download failed (check: when it reported a problem), 2 for a usage\n"
@@ -97,6 +98,8 @@ bool Accepts(Command command, Option option) {
     case Command::kCheck:
       return option == kModule || option == kIni || option == kPage ||
              option == kDate || option == kPreset;
+    case Command::kVersion:
+      break;
   }
   return false;
 }
@@ -112,6 +115,7 @@ std::string_view CommandName(Command command) {
     case Command::kCheck:
       return "check";
     case Command::kHelp:
+    case Command::kVersion:
       break;
   }
   return "help";
@@ -147,10 +151,18 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> args) {
   std::vector<std::string_view> operands;
   bool options_ended = false;
 
-  // A help request wins over anything else on the line.
+  // A help request wins over anything else on the line, then a version
+  // request.
+  bool version = false;
   for (std::string_view arg : args) {
     if (arg == "--") break;
     if (arg == "-h" || arg == "--help") return {CommandLine{}, ""};
+    version = version || arg == "--version";
+  }
+  if (version) {
+    CommandLine line;
+    line.command = Command::kVersion;
+    return {line, ""};
   }
   for (size_t i = 0; i < args.size(); ++i) {
     std::string_view arg = args[i];

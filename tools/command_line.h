@@ -17,7 +17,7 @@
 
 namespace pagerates::cli {
 
-enum class Command { kHelp, kInfo, kScan, kFetch, kCheck };
+enum class Command { kHelp, kVersion, kInfo, kScan, kFetch, kCheck };
 
 struct CommandLine {
   Command command = Command::kHelp;

@@ -79,6 +79,25 @@ TEST(CommandLineTest, HelpRequests) {
   }
 }
 
+// --version anywhere before "--", whatever else is on the line; help wins.
+TEST(CommandLineTest, VersionRequests) {
+  for (auto args : std::vector<std::vector<std::string_view>>{
+           {"--version"},
+           {"info", "--version"},
+           {"scan", "--bogus", "--version"}}) {
+    ParsedCommandLine parsed = ParseCommandLine(args);
+    ASSERT_TRUE(parsed.command_line) << parsed.error;
+    EXPECT_EQ(parsed.command_line->command, Command::kVersion);
+  }
+  ParsedCommandLine both = Parse({"--version", "--help"});
+  ASSERT_TRUE(both.command_line) << both.error;
+  EXPECT_EQ(both.command_line->command, Command::kHelp);
+  ParsedCommandLine operand =
+      Parse({"scan", "--date", "2016-09-07", "--", "--version"});
+  ASSERT_TRUE(operand.command_line) << operand.error;
+  EXPECT_EQ(operand.command_line->page_path, "--version");
+}
+
 TEST(CommandLineTest, ScanWithEverything) {
   ParsedCommandLine parsed =
       Parse({"--module", "m.so", "scan", "--ini=x.ini", "-v", "--date",

@@ -271,6 +271,31 @@ int RunFetch(const CommandLine& line, const Module& module) {
   return Finish(failed > 0 ? kExitFailure : kExitOk);
 }
 
+// The module this program loads without --module: the one beside it (a
+// build tree, the Windows folder), else the one in the plug-in folder of
+// the tree it is installed in, found relative to this program so that the
+// tree may be moved. Empty with `*error` set when there is none.
+std::string DefaultModulePath(std::string* error) {
+  std::string directory = ExecutableDirectory();
+  if (directory.empty()) {
+    *error = "cannot find the directory of this program; use --module";
+    return std::string();
+  }
+  std::string file_name = std::string("pagerates") + kModuleExtension;
+  std::string beside = directory + kPathSeparator + file_name;
+  std::string_view installed_dir = PAGERATES_MODULE_DIR_FROM_BINDIR;
+  if (installed_dir.empty() || installed_dir == ".") return beside;
+  std::string installed = directory + kPathSeparator +
+                          std::string(installed_dir) + kPathSeparator +
+                          file_name;
+  for (const std::string& path : {beside, installed}) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (file != nullptr) return path;
+  }
+  *error = "no module at " + beside + " or " + installed + "; use --module";
+  return std::string();
+}
+
 // The INI file is the one given, or the one a module at `module_path`
 // reads; the module itself is not loaded.
 int RunCheck(const CommandLine& line, const std::string& module_path) {
@@ -318,14 +343,19 @@ int Run(int argc, char** argv) {
     return Finish(kExitOk);
   }
 
+  if (line.command == Command::kVersion) {
+    WriteOutput("pagerates " PAGERATES_VERSION "\n");
+    return Finish(kExitOk);
+  }
+
   std::string module_path = line.module_path;
   if (module_path.empty()) {
-    std::string directory = ExecutableDirectory();
-    if (directory.empty()) {
-      PrintError("cannot find the directory of this program; use --module");
+    std::string error;
+    module_path = DefaultModulePath(&error);
+    if (module_path.empty()) {
+      PrintError(error);
       return kExitFailure;
     }
-    module_path = directory + kPathSeparator + "pagerates" + kModuleExtension;
   }
   if (line.command == Command::kCheck) return RunCheck(line, module_path);
   std::string error;
@@ -344,6 +374,7 @@ int Run(int argc, char** argv) {
       return RunFetch(line, *module);
     case Command::kCheck:
     case Command::kHelp:
+    case Command::kVersion:
       break;
   }
   return kExitOk;

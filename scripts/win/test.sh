@@ -10,7 +10,8 @@
 #      server, followed by the loader checks of the Windows host; every
 #      transcript is compared byte for byte with the Linux module's;
 #   5. pagerates.exe info and scan under wine for both targets;
-#   6. pagerates-win32.zip (package.sh).
+#   6. pagerates-win32.zip (package.sh, CPack), unpacked and run under
+#      32-bit wine with its sample INI and every shipped preset.
 # Prints how long each step took.
 # Usage: [PAGERATES_LINUX_BUILD=DIR] scripts/win/test.sh
 set -euo pipefail
@@ -151,7 +152,16 @@ check_package() {
   (cd "$work/unpacked" && /usr/lib/wine/wine pagerates.exe info && /usr/lib/wine/wine pagerates.exe check) \
     >"$work/package.out" 2>&1 || { cat "$work/package.out"; fail "the packaged pagerates.exe failed"; }
   grep -q '^name: Example bank' "$work/package.out" || { cat "$work/package.out"; fail "packaged info"; }
-  echo "unpacked package: info and check ok"
+  # Every shipped preset, as the user would try it from the unpacked folder.
+  local ini presets=0
+  for ini in "$work"/unpacked/presets/*/pagerates.ini; do
+    [[ -f $ini ]] || continue
+    (cd "$work/unpacked" && /usr/lib/wine/wine pagerates.exe info --ini "${ini#"$work/unpacked/"}") \
+      >"$work/preset.out" 2>&1 || { cat "$work/preset.out"; fail "packaged preset $ini failed"; }
+    grep -q '^name: .' "$work/preset.out" || { cat "$work/preset.out"; fail "packaged preset $ini: no name"; }
+    presets=$((presets + 1))
+  done
+  echo "unpacked package: info and check ok; $presets shipped preset(s) load"
 }
 step "packaged pagerates.exe under 32-bit wine" check_package
 

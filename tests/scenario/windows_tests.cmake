@@ -1,13 +1,16 @@
 # Windows test programs (included from tests/CMakeLists.txt on WIN32).
 #
-# Layout under ${CMAKE_BINARY_DIR}/tests, so that the module's
+# Layout under ${PROJECT_BINARY_DIR}/tests, so that the module's
 # LoadLibraryA("libcurl.dll") finds only the libcurl a case asks for (the
 # runner's own folder holds none):
 #   scenario_runner.exe
 #   curl/libcurl.dll                   the real one, built with Schannel
 #   fake-curl-recording/libcurl.dll    records its calls, serves "abcdefg"
 #   fake-curl-incomplete/libcurl.dll   the same without curl_easy_perform
-set(PAGERATES_WIN_TEST_DIR ${CMAKE_BINARY_DIR}/tests)
+set(PAGERATES_WIN_TEST_DIR ${PROJECT_BINARY_DIR}/tests)
+if(NOT PAGERATES_CURL_DLL)
+  message(FATAL_ERROR "libcurl.dll not found in CMAKE_PREFIX_PATH (bin/)")
+endif()
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   # Calling conventions and record layout checked at run time.
@@ -17,11 +20,12 @@ else()
 endif()
 add_executable(scenario_runner scenario/scenario_runner.cc scenario/c_sink.c
                scenario/module_host_windows.cc ${PAGERATES_RUNNER_ABI_SOURCES})
-target_include_directories(scenario_runner PRIVATE ${CMAKE_SOURCE_DIR}
-                                                   ${CMAKE_SOURCE_DIR}/include)
+target_include_directories(scenario_runner PRIVATE ${PROJECT_SOURCE_DIR}
+                                                   ${PROJECT_SOURCE_DIR}/include)
 set_target_properties(scenario_runner PROPERTIES RUNTIME_OUTPUT_DIRECTORY
                                                  ${PAGERATES_WIN_TEST_DIR})
 add_dependencies(scenario_runner pagerates_module)
+pagerates_warnings(scenario_runner)
 
 foreach(fake recording incomplete)
   add_library(fake_curl_${fake} SHARED fakes/fake_curl.c)
@@ -33,6 +37,7 @@ foreach(fake recording incomplete)
     ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/fake-curl-${fake})
   target_link_options(fake_curl_${fake} PRIVATE -static)
   add_dependencies(scenario_runner fake_curl_${fake})
+  pagerates_warnings(fake_curl_${fake})
 endforeach()
 target_compile_definitions(fake_curl_incomplete PRIVATE FAKE_CURL_OMIT_PERFORM)
 

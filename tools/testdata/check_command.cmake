@@ -17,15 +17,7 @@ file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}/tmp")
 set(ENV{TMPDIR} "${WORK}/tmp")
 
-# Failures are counted in a global property so that functions can add to
-# it; functions (not macros) keep regular expressions from being re-parsed.
-set_property(GLOBAL PROPERTY failures 0)
-function(fail what)
-  message(SEND_ERROR "${what}")
-  get_property(count GLOBAL PROPERTY failures)
-  math(EXPR count "${count} + 1")
-  set_property(GLOBAL PROPERTY failures ${count})
-endfunction()
+include(${SOURCE}/tests/support/script_checks.cmake)
 
 # run(<name> ARGS ...): sets <name>_rc, _out, _err; runs in SOURCE.
 function(run name)
@@ -138,7 +130,4 @@ run(inverted ARGS scan --ini examples/presets/xml-daily-feed/pagerates.ini
 expect_match(inverted "${inverted_out}"
   "^2016-09-08 price USD 1.1241 EUR\n2016-09-08 price JPY 115.2500 EUR\n")
 
-get_property(failures GLOBAL PROPERTY failures)
-if(failures GREATER 0)
-  message(FATAL_ERROR "${failures} check(s) failed")
-endif()
+finish()
