@@ -35,7 +35,7 @@
 #include <vector>
 
 #include "bench/bare_pattern.h"
-#include "module_host.h"
+#include "host/module_host.h"
 #include "pagerates/abi.h"
 
 extern char** environ;

@@ -2,7 +2,7 @@
 #include <utility>
 #include <vector>
 
-#include "calendar.h"
+#include "cli/calendar.h"
 #include "output/formats.h"
 
 namespace pagerates::cli {

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host_os.h"
+#include "host/host_os.h"
 
 extern "C" __declspec(dllexport) void PageratesShowMessageBox(
     const char* text, const char* title) {

@@ -1,4 +1,4 @@
-#include "scan_report.h"
+#include "check/scan_report.h"
 
 #include <algorithm>
 #include <cstdio>

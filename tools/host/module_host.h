@@ -4,8 +4,8 @@
 //
 // Nothing here throws through the module: the sink's operations catch
 // everything and remember that they failed.
-#ifndef PAGERATES_TOOLS_MODULE_HOST_H_
-#define PAGERATES_TOOLS_MODULE_HOST_H_
+#ifndef PAGERATES_TOOLS_HOST_MODULE_HOST_H_
+#define PAGERATES_TOOLS_HOST_MODULE_HOST_H_
 
 #include <cstdint>
 #include <memory>
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "host_os.h"
+#include "host/host_os.h"
 #include "output/output_buffer.h"
 #include "output/record_format.h"
 #include "pagerates/abi.h"
@@ -115,4 +115,4 @@ StagedNames StagedFileNames(const std::string& module_path);
 
 }  // namespace pagerates::cli
 
-#endif  // PAGERATES_TOOLS_MODULE_HOST_H_
+#endif  // PAGERATES_TOOLS_HOST_MODULE_HOST_H_

@@ -3,11 +3,11 @@
 // own location, terminal detection and Ctrl-C.
 //
 // One implementation per platform (host_posix.cc, host_windows.cc);
-// nothing else in tools/ calls the OS for these. No function here throws except where
-// std::string allocation does; failures come back as a false result or an
+// nothing else in tools/ calls the OS for these. No function here throws except
+// where std::string allocation does; failures come back as a false result or an
 // empty value together with a one-line reason.
-#ifndef PAGERATES_TOOLS_HOST_OS_H_
-#define PAGERATES_TOOLS_HOST_OS_H_
+#ifndef PAGERATES_TOOLS_HOST_HOST_OS_H_
+#define PAGERATES_TOOLS_HOST_HOST_OS_H_
 
 #include <cstdio>
 #include <optional>
@@ -113,4 +113,4 @@ std::string ErrorText(int code);
 
 }  // namespace pagerates::cli
 
-#endif  // PAGERATES_TOOLS_HOST_OS_H_
+#endif  // PAGERATES_TOOLS_HOST_HOST_OS_H_

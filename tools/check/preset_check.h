@@ -1,8 +1,8 @@
 // The offline preset checker behind `pagerates check`: what in an INI file
 // keeps its active presets from working as their author meant, found with
 // the module's own configuration, address and pattern code.
-#ifndef PAGERATES_TOOLS_PRESET_CHECK_H_
-#define PAGERATES_TOOLS_PRESET_CHECK_H_
+#ifndef PAGERATES_TOOLS_CHECK_PRESET_CHECK_H_
+#define PAGERATES_TOOLS_CHECK_PRESET_CHECK_H_
 
 #include <cstddef>
 #include <span>
@@ -52,4 +52,4 @@ std::vector<std::string> MarkOffset(std::string_view key,
 
 }  // namespace pagerates::cli
 
-#endif  // PAGERATES_TOOLS_PRESET_CHECK_H_
+#endif  // PAGERATES_TOOLS_CHECK_PRESET_CHECK_H_

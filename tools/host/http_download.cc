@@ -1,4 +1,4 @@
-#include "http_download.h"
+#include "host/http_download.h"
 
 #include <curl/curl.h>
 

@@ -10,13 +10,13 @@
 #include <string_view>
 #include <vector>
 
-#include "calendar.h"
-#include "check_command.h"
-#include "command_line.h"
+#include "cli/calendar.h"
+#include "cli/check_command.h"
+#include "cli/command_line.h"
 #include "config/plugin_config.h"
-#include "host_os.h"
-#include "http_download.h"
-#include "module_host.h"
+#include "host/host_os.h"
+#include "host/http_download.h"
+#include "host/module_host.h"
 #include "output/record_format.h"
 
 namespace pagerates::cli {

@@ -1,4 +1,4 @@
-#include "scan_report.h"
+#include "check/scan_report.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "check_command.h"
-#include "check_test_util.h"
+#include "check/check_test_util.h"
+#include "cli/check_command.h"
 #include "port/port.h"
 
 namespace pagerates::cli {

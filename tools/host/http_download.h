@@ -1,7 +1,7 @@
 // The host's own downloads of the pages the module asks for, through the
 // system's libcurl. Independent of the module's downloads.
-#ifndef PAGERATES_TOOLS_HTTP_DOWNLOAD_H_
-#define PAGERATES_TOOLS_HTTP_DOWNLOAD_H_
+#ifndef PAGERATES_TOOLS_HOST_HTTP_DOWNLOAD_H_
+#define PAGERATES_TOOLS_HOST_HTTP_DOWNLOAD_H_
 
 #include <cstddef>
 #include <memory>
@@ -44,4 +44,4 @@ class HttpClient {
 
 }  // namespace pagerates::cli
 
-#endif  // PAGERATES_TOOLS_HTTP_DOWNLOAD_H_
+#endif  // PAGERATES_TOOLS_HOST_HTTP_DOWNLOAD_H_

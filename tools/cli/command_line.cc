@@ -1,8 +1,8 @@
-#include "command_line.h"
+#include "cli/command_line.h"
 
 #include <vector>
 
-#include "calendar.h"
+#include "cli/calendar.h"
 
 namespace pagerates::cli {
 

@@ -1,11 +1,11 @@
-#include "preset_check.h"
+#include "check/preset_check.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "check_test_util.h"
+#include "check/check_test_util.h"
 
 namespace pagerates::cli {
 namespace {

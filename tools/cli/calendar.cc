@@ -1,4 +1,4 @@
-#include "calendar.h"
+#include "cli/calendar.h"
 
 namespace pagerates::cli {
 namespace {

@@ -1,7 +1,7 @@
 // Test helper for the check command's tests: an INI file (and more files
 // beside it) in a fresh temporary directory, removed with it.
-#ifndef PAGERATES_TOOLS_CHECK_TEST_UTIL_H_
-#define PAGERATES_TOOLS_CHECK_TEST_UTIL_H_
+#ifndef PAGERATES_TOOLS_CHECK_CHECK_TEST_UTIL_H_
+#define PAGERATES_TOOLS_CHECK_CHECK_TEST_UTIL_H_
 
 #include <filesystem>
 #include <fstream>
@@ -44,4 +44,4 @@ class TempFiles {
 
 }  // namespace pagerates::cli
 
-#endif  // PAGERATES_TOOLS_CHECK_TEST_UTIL_H_
+#endif  // PAGERATES_TOOLS_CHECK_CHECK_TEST_UTIL_H_

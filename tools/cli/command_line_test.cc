@@ -1,11 +1,11 @@
-#include "command_line.h"
+#include "cli/command_line.h"
 
 #include <gtest/gtest.h>
 
 #include <initializer_list>
 #include <vector>
 
-#include "calendar.h"
+#include "cli/calendar.h"
 
 namespace pagerates::cli {
 namespace {

@@ -1,8 +1,8 @@
 // What `pagerates check --page` says about one scan of a page. The report
 // is built from the module scanner's own trace (parse/scan_trace.h), so it
 // shows what the module did, not a second opinion.
-#ifndef PAGERATES_TOOLS_SCAN_REPORT_H_
-#define PAGERATES_TOOLS_SCAN_REPORT_H_
+#ifndef PAGERATES_TOOLS_CHECK_SCAN_REPORT_H_
+#define PAGERATES_TOOLS_CHECK_SCAN_REPORT_H_
 
 #include <cstddef>
 #include <span>
@@ -66,4 +66,4 @@ std::string DescribeScan(const PluginConfig& config,
 
 }  // namespace pagerates::cli
 
-#endif  // PAGERATES_TOOLS_SCAN_REPORT_H_
+#endif  // PAGERATES_TOOLS_CHECK_SCAN_REPORT_H_

@@ -1,7 +1,7 @@
 // Calendar days for the command line: strict parsing of YYYY-MM-DD and
 // stepping through ranges of days in the proleptic Gregorian calendar.
-#ifndef PAGERATES_TOOLS_CALENDAR_H_
-#define PAGERATES_TOOLS_CALENDAR_H_
+#ifndef PAGERATES_TOOLS_CLI_CALENDAR_H_
+#define PAGERATES_TOOLS_CLI_CALENDAR_H_
 
 #include <cstdint>
 #include <optional>
@@ -27,4 +27,4 @@ RateDate NextDay(RateDate date);
 
 }  // namespace pagerates::cli
 
-#endif  // PAGERATES_TOOLS_CALENDAR_H_
+#endif  // PAGERATES_TOOLS_CLI_CALENDAR_H_

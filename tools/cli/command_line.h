@@ -4,8 +4,8 @@
 // Options may come before or after the command, as "--name value" or
 // "--name=value"; "--" ends the options; "-" is an ordinary argument. Each
 // option may be given once and only where its command takes it.
-#ifndef PAGERATES_TOOLS_COMMAND_LINE_H_
-#define PAGERATES_TOOLS_COMMAND_LINE_H_
+#ifndef PAGERATES_TOOLS_CLI_COMMAND_LINE_H_
+#define PAGERATES_TOOLS_CLI_COMMAND_LINE_H_
 
 #include <optional>
 #include <span>
@@ -50,4 +50,4 @@ extern const char kUsage[];
 
 }  // namespace pagerates::cli
 
-#endif  // PAGERATES_TOOLS_COMMAND_LINE_H_
+#endif  // PAGERATES_TOOLS_CLI_COMMAND_LINE_H_

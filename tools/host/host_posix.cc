@@ -9,7 +9,7 @@
 #include <csignal>
 #include <cstring>
 
-#include "host_os.h"
+#include "host/host_os.h"
 
 namespace pagerates::cli {
 namespace {

@@ -1,17 +1,17 @@
-#include "check_command.h"
+#include "cli/check_command.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <vector>
 
+#include "check/preset_check.h"
+#include "check/scan_report.h"
 #include "config/plugin_config.h"
 #include "output/record_format.h"
 #include "parse/page_scanner.h"
 #include "parse/scan_trace.h"
 #include "port/ascii.h"
-#include "preset_check.h"
-#include "scan_report.h"
 
 namespace pagerates::cli {
 namespace {

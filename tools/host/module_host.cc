@@ -1,4 +1,4 @@
-#include "module_host.h"
+#include "host/module_host.h"
 
 #include <cerrno>
 #include <cstdio>

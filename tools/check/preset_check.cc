@@ -1,4 +1,4 @@
-#include "preset_check.h"
+#include "check/preset_check.h"
 
 #include <algorithm>
 #include <optional>
