@@ -94,7 +94,9 @@ bool ConvertToUtf8(std::string_view text, int code_page, HeapString* out);
 class SharedLibrary {
  public:
   SharedLibrary() = default;
-  explicit SharedLibrary(const char* file_name);  // check loaded()
+  // Loads `file_name`, its symbols resolved at once; check loaded(). When
+  // `error` is given, a failure leaves the loader's reason there.
+  explicit SharedLibrary(const char* file_name, std::string* error = nullptr);
   ~SharedLibrary() { Unload(); }
   SharedLibrary(SharedLibrary&& other) noexcept
       : handle_(std::exchange(other.handle_, nullptr)) {}

@@ -303,8 +303,14 @@ bool ConvertToUtf8(std::string_view text, int code_page, HeapString* out) {
 
 const char* const kCurlLibraryName = "libcurl.so.4";
 
-SharedLibrary::SharedLibrary(const char* file_name)
-    : handle_(dlopen(file_name, RTLD_NOW | RTLD_LOCAL)) {}
+SharedLibrary::SharedLibrary(const char* file_name, std::string* error) {
+  dlerror();  // forget any earlier failure
+  handle_ = dlopen(file_name, RTLD_NOW | RTLD_LOCAL);
+  if (handle_ == nullptr && error != nullptr) {
+    const char* reason = dlerror();
+    *error = reason != nullptr ? reason : "unknown loader error";
+  }
+}
 
 void* SharedLibrary::Symbol(const char* name) const {
   return handle_ != nullptr ? dlsym(handle_, name) : nullptr;

@@ -145,8 +145,22 @@ bool ConvertToUtf8(std::string_view text, int code_page, HeapString* out) {
 
 const char* const kCurlLibraryName = "libcurl.dll";
 
-SharedLibrary::SharedLibrary(const char* file_name)
-    : handle_(reinterpret_cast<void*>(::LoadLibraryA(file_name))) {}
+SharedLibrary::SharedLibrary(const char* file_name, std::string* error)
+    : handle_(reinterpret_cast<void*>(::LoadLibraryA(file_name))) {
+  if (handle_ != nullptr || error == nullptr) return;
+  const DWORD code = ::GetLastError();
+  char* text = nullptr;
+  DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+          FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  *error = length != 0 && text != nullptr ? std::string(text, length)
+                                          : "error " + std::to_string(code);
+  if (text != nullptr) ::LocalFree(text);
+  while (!error->empty() && (error->back() == '\n' || error->back() == '\r')) {
+    error->pop_back();
+  }
+}
 
 void* SharedLibrary::Symbol(const char* name) const {
   if (handle_ == nullptr) return nullptr;

@@ -20,35 +20,6 @@ namespace pagerates::cli {
 // File name extension of a loadable module on this platform (".so", ".dll").
 extern const char* const kModuleExtension;
 
-// A shared library loaded by path; unloaded when the owner goes away.
-class LoadedLibrary {
- public:
-  LoadedLibrary() = default;
-  ~LoadedLibrary() { Unload(); }
-  LoadedLibrary(LoadedLibrary&& other) noexcept
-      : handle_(std::exchange(other.handle_, nullptr)) {}
-  LoadedLibrary& operator=(LoadedLibrary&& other) noexcept {
-    if (this != &other) {
-      Unload();
-      handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-  }
-  LoadedLibrary(const LoadedLibrary&) = delete;
-  LoadedLibrary& operator=(const LoadedLibrary&) = delete;
-
-  // Loads `path` with all symbols resolved now. On failure returns false,
-  // sets `*error` to the loader's reason and leaves the object empty.
-  bool Load(const std::string& path, std::string* error);
-  bool loaded() const { return handle_ != nullptr; }
-  // The address of the exported symbol `name`, or null.
-  void* Symbol(const char* name) const;
-  void Unload();
-
- private:
-  void* handle_ = nullptr;
-};
-
 // A fresh directory only this process uses. The destructor deletes the
 // entries made through it (see Link()) and then the directory itself.
 class TempDirectory {

@@ -23,26 +23,6 @@ extern "C" void OnInterrupt(int) { g_interrupted = 1; }
 const char* const kModuleExtension = ".so";
 const char kPathSeparator = '/';
 
-// ---- LoadedLibrary ------------------------------------------------------
-
-bool LoadedLibrary::Load(const std::string& path, std::string* error) {
-  Unload();
-  dlerror();  // forget any earlier failure
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle_ != nullptr) return true;
-  const char* reason = dlerror();
-  *error = reason != nullptr ? reason : "unknown loader error";
-  return false;
-}
-
-void* LoadedLibrary::Symbol(const char* name) const {
-  return handle_ != nullptr ? dlsym(handle_, name) : nullptr;
-}
-
-void LoadedLibrary::Unload() {
-  if (handle_ != nullptr) dlclose(std::exchange(handle_, nullptr));
-}
-
 // ---- TempDirectory ------------------------------------------------------
 
 std::optional<TempDirectory> TempDirectory::Create(std::string* error) {

@@ -60,27 +60,6 @@ std::string SystemErrorText(DWORD code) {
 const char* const kModuleExtension = ".dll";
 const char kPathSeparator = '\\';
 
-// ---- LoadedLibrary ------------------------------------------------------
-
-bool LoadedLibrary::Load(const std::string& path, std::string* error) {
-  Unload();
-  handle_ = reinterpret_cast<void*>(::LoadLibraryA(path.c_str()));
-  if (handle_ != nullptr) return true;
-  *error = SystemErrorText(::GetLastError());
-  return false;
-}
-
-void* LoadedLibrary::Symbol(const char* name) const {
-  if (handle_ == nullptr) return nullptr;
-  return reinterpret_cast<void*>(
-      ::GetProcAddress(static_cast<HMODULE>(handle_), name));
-}
-
-void LoadedLibrary::Unload() {
-  if (handle_ != nullptr)
-    ::FreeLibrary(static_cast<HMODULE>(std::exchange(handle_, nullptr)));
-}
-
 // ---- TempDirectory ------------------------------------------------------
 
 std::optional<TempDirectory> TempDirectory::Create(std::string* error) {

@@ -109,7 +109,8 @@ std::unique_ptr<Module> Module::Load(const std::string& module_path,
       return nullptr;
     }
   }
-  if (!module->library_.Load(load_path, &reason)) {
+  module->library_ = port::SharedLibrary(load_path.c_str(), &reason);
+  if (!module->library_.loaded()) {
     // The loader's reason may start with the path it was given.
     if (reason.starts_with(load_path + ": ")) {
       reason.erase(0, load_path.size() + 2);

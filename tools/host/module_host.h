@@ -17,6 +17,7 @@
 #include "output/output_buffer.h"
 #include "output/record_format.h"
 #include "pagerates/abi.h"
+#include "port/port.h"
 
 namespace pagerates::cli {
 
@@ -97,7 +98,7 @@ class Module {
 
   // Declared before library_ so that it outlives the loaded module.
   std::optional<TempDirectory> directory_;
-  LoadedLibrary library_;
+  port::SharedLibrary library_;
   GetLibraryInfoFn get_library_info_ = nullptr;
   GetResourcesFn get_resources_ = nullptr;
   FetchRatesFn fetch_rates_ = nullptr;
