@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/plugin_config.h"
@@ -258,22 +259,28 @@ class EventLog final : public RateSink, public Diagnostics {
   std::vector<std::string> events;
 };
 
+// A preset made in memory: the scanner reads no file.
 TEST(PageScannerReportsTest, EveryScanReportsWhereItReachesTheProblem) {
-  testing::TempDir dir;
-  PluginConfig config;
-  config.Load(dir.Write("pagerates.ini",
-                        "[main]\nActivePreset=p\n[p]\nCodepage=65001\n"
-                        "Prologue=(\nRecord=(?<code>A)\nRecord2=(\n"
-                        "Record3=(?<code>B)\n"),
-              testing::BoxLog());
+  PresetSet set{CurrencyRules()};
+  CompiledPreset preset;
+  preset.section = "p";
+  preset.code_page = 65001;
+  preset.prologue = PresetPattern::Compile("p", "Prologue", "(");
+  for (auto [key, text] :
+       {std::pair{"Record", "(?<code>A)"}, std::pair{"Record2", "("},
+        std::pair{"Record3", "(?<code>B)"}}) {
+    preset.records.push_back(
+        RecordPattern{PresetPattern::Compile("p", key, text),
+                      HeapString::Empty(), HeapString::Empty()});
+  }
+  set.Add(std::move(preset));
   EventLog log;
+  for (int scan = 1; scan <= 2; ++scan) {
+    ScanPage(*set.preset(0), "A B", testing::Date(2016, 9, 8), &log, &log,
+             nullptr);
+  }
   const std::vector<std::string> one_scan = {"report Prologue", "rate A",
                                              "report Record2", "rate B"};
-  for (int scan = 1; scan <= 2; ++scan) {
-    config.Refresh();
-    ScanPage(*config.presets()->preset(0), "A B", testing::Date(2016, 9, 8),
-             &log, &log, nullptr);
-  }
   std::vector<std::string> expected = one_scan;
   expected.insert(expected.end(), one_scan.begin(), one_scan.end());
   EXPECT_EQ(log.events, expected);
