@@ -278,6 +278,26 @@ def compare(records, expected):
     return problems
 
 
+def check_without_extra_decimals(pagerates, module, ini, page_path, work):
+    """A preset that needs ExtraDecimals fails `check --page` without it,
+    naming the key: the trap the key mends. Only these two pages have
+    values with more than four decimals."""
+    if ini.parent.name not in ("boc-valet-json", "tcmb-today"):
+        return []
+    text = ini.read_text(encoding="utf-8")
+    stripped = work / "stripped.ini"
+    stripped.write_text(re.sub(r"(?m)^ExtraDecimals=.*\n", "", text),
+                        encoding="utf-8")
+    checked = run([pagerates, "--module", module, "check", "--ini",
+                   str(stripped), "--page", str(page_path), "--date",
+                   SCAN_DATE])
+    out = checked.stdout.decode()
+    if checked.returncode != 1 or "set ExtraDecimals=" not in out:
+        return [f"{ini.parent.name} without ExtraDecimals: check exits with "
+                f"{checked.returncode} and does not suggest the key"]
+    return []
+
+
 def main():
     pagerates, module, source = sys.argv[1:4]
     source = pathlib.Path(source)
@@ -325,6 +345,8 @@ def main():
                 if what == "as published":
                     total += len(records)
                     print(f"{name}: {len(records)} rates checked")
+            failures.extend(check_without_extra_decimals(
+                pagerates, module, ini, page_path, work))
     for failure in failures:
         print("FAIL " + failure)
     print(f"{total} rates on {len(SOURCES)} pages, "
