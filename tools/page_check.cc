@@ -1,6 +1,7 @@
 #include "page_check.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <optional>
 #include <string>
