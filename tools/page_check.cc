@@ -229,6 +229,14 @@ class PageChecker {
     }
     std::string text = Text(*span);
     size_t separator = text.find(separator_);
+    if (extra_decimals_ > 0 && Wraps(text, separator)) {
+      Count(key, "wraps " + name,
+            name + " is too large for ExtraDecimals=" +
+                std::to_string(extra_decimals_) +
+                ": scaled, it does not fit the module's values and wraps",
+            QuoteForReport(text) + " at " + At(*span));
+      return;
+    }
     if (separator == std::string::npos) return;
     size_t digits = 0;
     size_t last_nonzero = 0;  // fraction digits up to the last non-zero one
@@ -246,6 +254,27 @@ class PageChecker {
               " decimals the module keeps",
           QuoteForReport(text) + " at " + At(*span) + " is read as " + read,
           static_cast<int>(last_nonzero) - 4);
+  }
+
+  // True when `text`, read as the module reads it, times 10^(4 + k) is
+  // more than a signed 64-bit value holds.
+  bool Wraps(const std::string& text, size_t separator) const {
+    std::string digits;
+    const size_t end = std::min(separator, text.size());
+    for (size_t i = 0; i < end; ++i) {
+      if (text[i] >= '0' && text[i] <= '9') digits += text[i];
+    }
+    size_t fraction = 0;
+    for (size_t i = end + 1; i < text.size() && text[i] >= '0' &&
+                             text[i] <= '9' && fraction < 4u + extra_decimals_;
+         ++i, ++fraction) {
+      digits += text[i];
+    }
+    digits.append(4 + static_cast<size_t>(extra_decimals_) - fraction, '0');
+    digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
+    static constexpr std::string_view kMax = "9223372036854775807";
+    return digits.size() > kMax.size() ||
+           (digits.size() == kMax.size() && digits > kMax);
   }
 
   // The value as the page would write it: the fixed-point value divided
@@ -300,6 +329,8 @@ class PageChecker {
       std::string message = tally.lead + count + " (" + tally.first + "): ";
       if (kind.starts_with("digits")) {
         message += LostDigitsFix(tally.needed);
+      } else if (kind.starts_with("wraps")) {
+        message += "set a smaller ExtraDecimals for this preset";
       } else if (kind.starts_with("empty")) {
         message +=
             "make it the last capturing group, write two record patterns "

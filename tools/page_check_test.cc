@@ -83,6 +83,13 @@ INSTANTIATE_TEST_SUITE_P(
                  kRows,
                  {"[p] Record: value2 loses digits past the 5 decimals",
                   "is read as 0.00008", "set ExtraDecimals=2"}},
+        TrapCase{"a value too large for its extra decimals",
+                 std::string("Codepage=65001\nExtraDecimals=6\n") + kRowPattern,
+                 "<r c=\"VND\" v=\"922337204.5\"/>\n<r c=\"IDR\" "
+                 "v=\"922337203.6\"/>\n",
+                 {"[p] Record: value2 is too large for ExtraDecimals=6",
+                  "in 1 of 2 matches", "\"922337204.5\" at 1:15",
+                  "set a smaller ExtraDecimals"}},
         TrapCase{"an optional value1 before value2",
                  "Codepage=65001\nRecord=<r c=\"(?<code>[A-Z]{3})\"(?: "
                  "m=\"(?<value1>\\d+)\")? v=\"(?<value2>[\\d.]+)\"/>\n",
