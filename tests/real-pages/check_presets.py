@@ -13,7 +13,8 @@ it came from and its sha256). For every page this test
   page gives one;
 - does the same on copies of the page changed the way another day's page
   may differ: a value with more decimals, a value left empty, a row
-  missing, the encoding declaration written differently.
+  missing, the encoding declaration written differently, and for files
+  that may hold several days, an earlier day in front.
 
 Usage: check_presets.py PAGERATES MODULE SOURCE_DIR
 """
@@ -209,14 +210,29 @@ SOURCES = {
 
 DECLARATION = r"""encoding=(["'])([\w-]+)\1"""
 
+# Sources whose files may hold several days: a day's block, its date in
+# group 1. The copy gets an earlier day in front, its values changed.
+DAYS = {
+    "ecb-eurofxref": r"<Cube time='([\d-]+)'>.*?</Cube>",
+    "bnr-nbrfxrates": r'<Cube date="([\d-]+)">.*?</Cube>',
+}
 
-def variants(page, encoding, value_re, row_re):
+
+def variants(name, page, encoding, value_re, row_re):
     """The page, and copies changed as another day's page may be."""
     yield "as published", page
     text = page.decode(encoding)
 
     def out(changed):
         return changed.encode(encoding)
+
+    if name in DAYS:
+        m = re.search(DAYS[name], text, re.S)
+        day = m.group(0).replace(m.group(1), "2001-02-03")
+        day = re.sub(value_re, lambda v: v.group(0).replace(
+            v.group(1), v.group(1) + "7"), day)
+        yield "an earlier day before it", out(
+            text[:m.start()] + day + "\n" + text[m.start():])
 
     # Every value one digit longer: a fifth decimal where four are usual.
     yield "a digit more in every value", out(re.sub(
@@ -316,7 +332,8 @@ def main():
             if hashlib.sha256(page).hexdigest() != digest:
                 failures.append(f"{name}: the copy is not the page that "
                                 "SOURCE.txt describes")
-            for what, variant in variants(page, encoding, value_re, row_re):
+            for what, variant in variants(name, page, encoding, value_re,
+                                          row_re):
                 path = work / (name + page_path.suffix)
                 path.write_bytes(variant)
                 label = f"{name} ({what})"
