@@ -216,10 +216,8 @@ class PageChecker {
     std::optional<TextSpan> span = ReadGroup(numbers, match);
     if (!span) return;
     if (!span->took_part()) {
-      int group = 0;
-      for (int n : numbers) group = group == 0 ? n : group;
       Count(key, "empty " + name,
-            name + " (group " + std::to_string(group) +
+            name + " (group " + std::to_string(numbers.front()) +
                 ") did not take part while a later group did, so the module "
                 "delivers " +
                 name + " 0",
