@@ -7,6 +7,7 @@
 
 #include "config/plugin_config.h"
 #include "message_capture.h"
+#include "page_check.h"
 #include "parse/page_scanner.h"
 #include "parse/scan_trace.h"
 #include "preset_check.h"
@@ -43,9 +44,9 @@ bool SameName(std::string_view a, std::string_view b) {
          });
 }
 
-std::string Problems(size_t count) {
+std::string Problems(size_t count, std::string_view where = "") {
   return std::to_string(count) + (count == 1 ? " problem" : " problems") +
-         " found.\n";
+         " found" + std::string(where) + ".\n";
 }
 
 }  // namespace
@@ -115,6 +116,13 @@ CheckOutcome CheckIni(const std::string& ini_path,
   outcome.report +=
       "\n" + DescribeScan(config, index, scanned, trace, messages, &counts);
   if (!messages.empty() || counts.delivered == 0) outcome.problems = true;
+  std::vector<Finding> on_page =
+      CheckScannedPage(config, index, scanned.bytes, trace);
+  if (!on_page.empty()) {
+    outcome.problems = true;
+    outcome.report += "\n" + FormatFindings(on_page) +
+                      Problems(on_page.size(), " on the page");
+  }
   return outcome;
 }
 

@@ -1,13 +1,17 @@
 #include "preset_check.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <utility>
 
 #include "config/address_template.h"
 #include "parse/compiled_pattern.h"
+#include "parse/number_text.h"
 #include "port/heap_string.h"
 #include "port/port.h"
+#include "port/profile_text.h"
 #include "record_format.h"
 
 namespace pagerates::cli {
@@ -126,9 +130,18 @@ struct ListedPreset {
   int index = -1;        // in the validated list, when kept
 };
 
+// The INI file's text as the reader parses it, or an empty one.
+port::ProfileText ReadProfileText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(file)),
+                    std::istreambuf_iterator<char>());
+  return port::ProfileText(bytes);
+}
+
 class Checker {
  public:
-  explicit Checker(const PluginConfig& config) : config_(config) {}
+  explicit Checker(const PluginConfig& config)
+      : config_(config), text_(ReadProfileText(config.ini_path())) {}
 
   std::vector<Finding> Run() {
     std::vector<ListedPreset> presets = ListPresets();
@@ -342,6 +355,7 @@ class Checker {
                 "scanned as they are");
       }
     }
+    CheckExtraDecimals(section);
     std::string separator = Read(section, "DecimalSeparator");
     if (separator.size() <= 1) return;
     size_t first = Utf8SequenceLength(separator);
@@ -359,6 +373,20 @@ class Checker {
     }
   }
 
+  // The module reads ExtraDecimals as an INI integer and uses it only
+  // within 0 to kMaxExtraDecimals.
+  void CheckExtraDecimals(const std::string& section) {
+    std::string text = Read(section, "ExtraDecimals");
+    if (text.empty()) return;
+    int32_t value = port::ProfileText::ParseInt(text);
+    bool digits = text.find_first_of("0123456789") != std::string::npos;
+    if (digits && value >= 0 && value <= kMaxExtraDecimals) return;
+    Add(section, "ExtraDecimals",
+        Quoted(text) + " is not a number from 0 to " +
+            std::to_string(kMaxExtraDecimals) +
+            ": the module reads it as 0 and keeps four decimals");
+  }
+
   void CheckPattern(std::string_view section, const std::string& key,
                     const std::string& pattern) {
     if (pattern.empty()) return;
@@ -367,6 +395,7 @@ class Checker {
           "holds bytes that are not UTF-8: pages are converted to UTF-8 "
           "before the patterns see them, so save the INI file as UTF-8");
     }
+    CheckQuotes(section, key, pattern);
     CompiledPattern compiled(pattern.c_str(), /*report_errors=*/false);
     if (compiled.null()) {
       size_t offset = compiled.error_offset() < 0
@@ -414,6 +443,25 @@ class Checker {
       message += "; it reads " + std::string(kGroupNameList);
       Add(section, key, message);
     }
+  }
+
+  // A pattern written in one pair of quotes loses them to the reader. A
+  // value with blanks at either end inside the quotes is taken to be
+  // quoted to keep them, as the reader drops blanks around a value.
+  void CheckQuotes(std::string_view section, const std::string& key,
+                   const std::string& pattern) {
+    const char quote = text_.RemovedQuote(section, key);
+    if (quote == 0 || pattern.front() == ' ' || pattern.back() == ' ' ||
+        pattern.front() == '\t' || pattern.back() == '\t') {
+      return;
+    }
+    const std::string pair(2, quote);
+    Add(section, key,
+        "is wrapped in a pair of " + pair +
+            " quotes, which the INI reader "
+            "removes: the module sees " +
+            Quoted(pattern) +
+            "; to match the quotes, write the first one as [" + quote + "]");
   }
 
   void CheckRecords(const std::string& section) {
@@ -466,6 +514,7 @@ class Checker {
   }
 
   const PluginConfig& config_;
+  const port::ProfileText text_;
   std::vector<Finding> findings_;
   // The first listed preset with a home currency, and that currency.
   std::optional<std::pair<std::string, std::string>> reference_;

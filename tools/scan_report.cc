@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "parse/compiled_pattern.h"
+#include "parse/number_text.h"
 #include "port/heap_string.h"
 #include "record_format.h"
 
@@ -85,9 +86,16 @@ class Reporter {
             DisplayText(section_) + "], from " + FormatDate(page_.date) + "\n";
     int code_page = config_.Codepage(preset_index_);
     std::string separator(1, config_.DecimalSeparator(preset_index_));
+    int extra_decimals =
+        config_.ExtraDecimals(preset_index_, kMaxExtraDecimals);
     out_ += "Codepage " + std::to_string(code_page) + ", DecimalSeparator " +
-            QuoteForReport(separator) + "; " +
-            std::to_string(page_.bytes.size()) + " bytes";
+            QuoteForReport(separator) +
+            (extra_decimals == 0
+                 ? std::string()
+                 : ", ExtraDecimals " + std::to_string(extra_decimals) +
+                       " (values scaled by 10^" +
+                       std::to_string(extra_decimals) + ")") +
+            "; " + std::to_string(page_.bytes.size()) + " bytes";
     bool has_high_bytes = std::any_of(
         page_.bytes.begin(), page_.bytes.end(),
         [](char c) { return static_cast<unsigned char>(c) >= 0x80; });

@@ -175,6 +175,14 @@ char PluginConfig::DecimalSeparator(int i) const {
   return value.empty() ? '.' : value.c_str()[0];
 }
 
+int PluginConfig::ExtraDecimals(int i, int max) const {
+  if (profile_ == nullptr || i < 0 || i >= static_cast<int>(presets_.size())) {
+    return 0;
+  }
+  int value = profile_->ReadInt(presets_[i], "ExtraDecimals", 0);
+  return value >= 0 && value <= max ? value : 0;
+}
+
 HeapString PluginConfig::Prologue(int i) const {
   return ReadPresetKey(i, "Prologue");
 }

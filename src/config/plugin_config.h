@@ -75,6 +75,9 @@ class PluginConfig {
   std::string_view PresetName(int i) const;
   int Codepage(int i) const;
   char DecimalSeparator(int i) const;
+  // ExtraDecimals: how many decimals past the fourth the values keep, both
+  // values then scaled by 10^k. 0 when unset or outside 0 to `max`.
+  int ExtraDecimals(int i, int max) const;
   HeapString Prologue(int i) const;
   HeapString Epilogue(int i) const;
   HeapString PageTemplate(int i) const;

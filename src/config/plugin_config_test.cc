@@ -144,6 +144,18 @@ TEST_F(PluginConfigTest, DecimalSeparatorUsesFirstByte) {
   EXPECT_EQ(Load("[main]\nActivePreset=p\n[p]\n").DecimalSeparator(0), '.');
 }
 
+TEST_F(PluginConfigTest, ExtraDecimalsOutsideTheRangeReadAsZero) {
+  auto read = [&](const std::string& line) {
+    return Load("[main]\nActivePreset=p\n[p]\n" + line).ExtraDecimals(0, 6);
+  };
+  EXPECT_EQ(read(""), 0);
+  EXPECT_EQ(read("ExtraDecimals=4\n"), 4);
+  EXPECT_EQ(read("ExtraDecimals=6\n"), 6);
+  EXPECT_EQ(read("ExtraDecimals=7\n"), 0);
+  EXPECT_EQ(read("ExtraDecimals=-2\n"), 0);
+  EXPECT_EQ(read("ExtraDecimals=two\n"), 0);
+}
+
 struct FilterCase {
   const char* filter;
   const char* code;

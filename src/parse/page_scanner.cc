@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "parse/number_text.h"
 #include "parse/pattern_matcher.h"
 #include "port/port.h"
 
@@ -48,6 +49,8 @@ void ScanPage(const PluginConfig& config, int preset_index, const char* page_tex
   if (text.null()) return;
   if (trace != nullptr) trace->text.assign(text.view());
   const char separator = config.DecimalSeparator(preset_index);
+  const int extra_decimals =
+      config.ExtraDecimals(preset_index, kMaxExtraDecimals);
   const char* text_end = text.c_str() + text.size();
 
   // The records begin after the Prologue's match; only its date fields
@@ -94,7 +97,7 @@ void ScanPage(const PluginConfig& config, int preset_index, const char* page_tex
     // currency defaults are the same for all of its matches.
     const HeapString other_code = config.OtherCurrencyCode(preset_index, k);
     const HeapString other_name = config.OtherCurrencyName(preset_index, k);
-    PatternMatcher matcher(pattern.c_str(), separator);
+    PatternMatcher matcher(pattern.c_str(), separator, extra_decimals);
     for (const char* pos = start; pos < end;) {
       const char* next = matcher.Match(pos, text_end);
       if (next == nullptr) break;
