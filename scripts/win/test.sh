@@ -142,6 +142,28 @@ run_cli() {
 }
 step "pagerates.exe info and scan under wine" run_cli
 
+# The shipped presets on their real pages: with the Windows code-page
+# conversion, every record as the Linux module delivers it.
+run_real_pages() {
+  local dir wine folder source page count=0
+  [[ -x $linux_build/pagerates && -f $linux_module ]] || { echo "no Linux build: skipped"; return 0; }
+  for folder in presets/*/; do
+    source=$(basename "$folder")
+    page=$(echo "tests/real-pages/$source"/page.*)
+    "$linux_build/pagerates" --module "$linux_module" scan --ini "$folder/pagerates.ini" \
+      --date 2016-09-08 --format jsonl "$page" >"$work/real-linux.jsonl"
+    for target in build-win64:/usr/lib/wine/wine64 build-win32:/usr/lib/wine/wine; do
+      dir=${target%%:*} wine=${target#*:}
+      "$wine" "$dir/pagerates.exe" scan --ini "$(winpath "$folder/pagerates.ini")" \
+        --date 2016-09-08 --format jsonl "$(winpath "$page")" 2>&1 | tr -d '\r' |
+        cmp -s - "$work/real-linux.jsonl" || fail "$dir: $source scans differently from Linux"
+    done
+    count=$((count + $(wc -l <"$work/real-linux.jsonl")))
+  done
+  echo "real pages: $count records identical on x86_64, i686 and Linux"
+}
+step "shipped presets on real pages under wine" run_real_pages
+
 step "package pagerates-win32.zip" "$here/package.sh"
 
 # The package as a user unpacks it: the 32-bit tools run from its folder

@@ -161,6 +161,8 @@ CompiledPreset PluginConfig::BuildPreset(int i,
   preset.code_page = profile_->ReadInt(section, "Codepage", kDefaultCodepage);
   HeapString separator = ReadString(section, "DecimalSeparator");
   preset.separator = separator.empty() ? '.' : separator.c_str()[0];
+  preset.extra_decimals =
+      UsableExtraDecimals(profile_->ReadInt(section, "ExtraDecimals", 0));
   preset.page_template = ReadString(section, "PageURL");
   for (auto [key, slot] : {std::pair{"Prologue", &preset.prologue},
                            std::pair{"Epilogue", &preset.epilogue}}) {

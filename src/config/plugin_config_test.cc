@@ -168,6 +168,21 @@ TEST_F(PluginConfigTest, PresetValuesAndTheirDefaults) {
   EXPECT_TRUE(TakeMessageBoxes().empty());
 }
 
+TEST_F(PluginConfigTest, ExtraDecimalsOutsideTheRangeReadAsZero) {
+  auto read = [&](const std::string& line) {
+    return Load("[main]\nActivePreset=p\n[p]\n" + line)
+        .presets()
+        ->preset(0)
+        ->extra_decimals;
+  };
+  EXPECT_EQ(read(""), 0);
+  EXPECT_EQ(read("ExtraDecimals=4\n"), 4);
+  EXPECT_EQ(read("ExtraDecimals=6\n"), 6);
+  EXPECT_EQ(read("ExtraDecimals=7\n"), 0);
+  EXPECT_EQ(read("ExtraDecimals=-2\n"), 0);
+  EXPECT_EQ(read("ExtraDecimals=two\n"), 0);
+}
+
 struct FilterCase {
   const char* filter;
   const char* code;

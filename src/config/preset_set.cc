@@ -4,12 +4,7 @@
 #include "port/port.h"
 
 namespace pagerates {
-namespace {
-
-// Three runs of digits joined by '.', '/' or '-', anywhere in the text.
-constexpr char kDatePartsPattern[] = "(\\d+)[./-](\\d+)[./-](\\d+)";
-
-}  // namespace
+namespace {}  // namespace
 
 PresetPattern PresetPattern::Compile(std::string_view section, std::string key,
                                      std::string text) {
@@ -29,7 +24,7 @@ PresetPattern PresetPattern::Compile(std::string_view section, std::string key,
     out.reads_date = out.reads_date || !out.Groups(f).empty();
   }
   if (!out.Groups(Field::kDate).empty()) {
-    out.date_parts = CompiledPattern(kDatePartsPattern);
+    out.date_parts = CompiledPattern(kDatePattern);
   }
   out.key = std::move(key);
   out.text = std::move(text);

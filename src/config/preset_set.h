@@ -17,6 +17,7 @@
 
 #include "config/compiled_pattern.h"
 #include "config/diagnostics.h"
+#include "config/fixed_point.h"
 #include "port/heap_string.h"
 
 namespace pagerates {
@@ -27,6 +28,10 @@ enum class Field { kValue1, kValue2, kCode, kName, kDate, kDay, kMonth, kYear };
 inline constexpr int kFieldCount = 8;
 inline constexpr std::string_view kGroupNames[kFieldCount] = {
     "value1", "value2", "code", "name", "date", "day", "month", "year"};
+
+// Three runs of digits joined by '.', '/' or '-', anywhere in a text: the
+// date a `date` capture holds.
+inline constexpr char kDatePattern[] = "(\\d+)[./-](\\d+)[./-](\\d+)";
 
 // One Prologue, Epilogue or record pattern.
 struct PresetPattern {
@@ -88,6 +93,7 @@ struct CompiledPreset {
   std::string section;
   int code_page = 1251;
   char separator = '.';
+  int extra_decimals = 0;  // ExtraDecimals, 0 to kMaxExtraDecimals
   HeapString page_template = HeapString::Empty();  // PageURL
   std::optional<PresetPattern> prologue;  // set when Prologue is not empty
   std::optional<PresetPattern> epilogue;

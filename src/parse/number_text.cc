@@ -7,7 +7,15 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
-int64_t ParseFixedPoint(std::string_view text, char separator) {
+int64_t PowerOfTen(int k) {
+  int64_t power = 1;
+  for (; k > 0; --k) power *= 10;
+  return power;
+}
+
+int64_t ParseFixedPoint(std::string_view text, char separator,
+                        int extra_decimals) {
+  const int decimals = 4 + extra_decimals;
   uint64_t whole = 0;
   size_t i = 0;
   for (; i < text.size() && text[i] != separator; ++i) {
@@ -17,13 +25,14 @@ int64_t ParseFixedPoint(std::string_view text, char separator) {
   uint64_t fraction = 0;
   if (i < text.size()) {
     int places = 0;
-    for (++i; places < 4 && i < text.size() && IsDigit(text[i]);
+    for (++i; places < decimals && i < text.size() && IsDigit(text[i]);
          ++i, ++places) {
       fraction = fraction * 10u + static_cast<uint64_t>(text[i] - '0');
     }
-    for (; places < 4; ++places) fraction *= 10u;
+    for (; places < decimals; ++places) fraction *= 10u;
   }
-  return static_cast<int64_t>(whole * 10000u + fraction);
+  return static_cast<int64_t>(
+      whole * static_cast<uint64_t>(PowerOfTen(decimals)) + fraction);
 }
 
 int32_t ParseLeadingDigits(std::string_view text) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "config/fixed_point.h"
+
 namespace pagerates {
 
 // Fixed point scaled by 10000. Digits before `separator` form the integer
@@ -12,7 +14,15 @@ namespace pagerates {
 // currency symbols) is skipped. Up to four digits after the separator form
 // the fraction; later digits are dropped, not rounded. Accumulates without
 // sign, wrapping modulo 2^64; the bits are returned unchanged.
-int64_t ParseFixedPoint(std::string_view text, char separator);
+//
+// With `extra_decimals` k > 0, 4 + k fraction digits are read and the
+// result is the number times 10^k, still scaled by 10000: "0.000089" with
+// k = 4 gives 8900 (0.89). kMaxExtraDecimals is the largest k.
+int64_t ParseFixedPoint(std::string_view text, char separator,
+                        int extra_decimals = 0);
+
+// 10^k for 0 <= k <= kMaxExtraDecimals + 4.
+int64_t PowerOfTen(int k);
 
 // The leading decimal digits of `text` (0 when there are none), wrapping
 // modulo 2^32.

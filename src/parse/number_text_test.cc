@@ -36,6 +36,31 @@ INSTANTIATE_TEST_SUITE_P(
         FixedCase{"123456789012345678901234567890", '.',
                   -2413264399770408160}));
 
+struct ScaledCase {
+  const char* text;
+  int extra_decimals;
+  int64_t expected;
+};
+
+class ScaledFixedPointTest : public ::testing::TestWithParam<ScaledCase> {};
+
+// 4 + k fraction digits are read and the number is scaled by 10^k; the
+// digits after those are still dropped.
+TEST_P(ScaledFixedPointTest, KeepsMoreDecimals) {
+  EXPECT_EQ(ParseFixedPoint(GetParam().text, '.', GetParam().extra_decimals),
+            GetParam().expected)
+      << "'" << GetParam().text << "' with " << GetParam().extra_decimals;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, ScaledFixedPointTest,
+    ::testing::Values(
+        ScaledCase{"0.000089", 0, 0}, ScaledCase{"0.000089", 2, 89},
+        ScaledCase{"0.000089", 4, 8900}, ScaledCase{"0.000979", 4, 97900},
+        ScaledCase{"12", 2, 12000000}, ScaledCase{"1 234.5", 1, 123450000},
+        ScaledCase{"0.12345678", 2, 123456},
+        ScaledCase{"18606.59", kMaxExtraDecimals, 186065900000000}));
+
 struct DigitsCase {
   const char* text;
   int32_t expected;

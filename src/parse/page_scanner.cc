@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "parse/number_text.h"
 #include "parse/pattern_matcher.h"
 #include "port/port.h"
 
@@ -107,7 +108,7 @@ void ScanPage(const CompiledPreset& preset, const char* page_text,
   for (int k = 0; k < count; ++k) {
     const RecordPattern& pattern = preset.records[k];
     if (pattern.pattern.error) diagnostics->Report(*pattern.pattern.error);
-    PatternMatcher matcher(pattern.pattern, separator);
+    PatternMatcher matcher(pattern.pattern, separator, preset.extra_decimals);
     for (const char* pos = start; pos < end;) {
       const char* next = matcher.Match(pos, text_end);
       if (next == nullptr) break;

@@ -3,6 +3,59 @@
 #include "parse/number_text.h"
 
 namespace pagerates {
+namespace {
+
+// Years below 80 are 20xx, from 80 to 99 19xx, others as they are.
+int32_t FullYear(int32_t year) {
+  if (year < 80) return year + 2000;
+  if (year < 100) return year + 1900;
+  return year;
+}
+
+int DaysInMonth(int32_t year, int32_t month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30,
+                                  31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+}  // namespace
+
+DateText ReadDateText(const CompiledPattern& date_pattern,
+                      std::string_view text) {
+  DateText read;
+  MatchResult parts;
+  if (!date_pattern.Exec(text.data(), text.size(), &parts)) return read;
+  std::string_view a, b, c;
+  parts.Group(1, &a);
+  parts.Group(2, &b);
+  parts.Group(3, &c);
+  const int32_t first = ParseLeadingDigits(a);
+  const int32_t middle = ParseLeadingDigits(b);
+  const int32_t last = ParseLeadingDigits(c);
+  const bool year_first = first > 31;
+  read.day = year_first ? last : first;
+  read.month = middle;
+  read.year = year_first ? first : last;
+  // Runs of ten or more digits wrap negative: impossible as well.
+  const bool possible = read.year >= 0 && read.year <= 9999 &&
+                        read.month >= 1 && read.month <= 12 && read.day >= 1;
+  if (possible) read.year = FullYear(read.year);
+  read.kind = possible && read.day <= DaysInMonth(read.year, read.month)
+                  ? DateText::kDate
+                  : DateText::kImpossible;
+  return read;
+}
+
+PatternMatcher::PatternMatcher(const PresetPattern& pattern, char separator,
+                               int extra_decimals)
+    : pattern_(pattern), separator_(separator) {
+  if (extra_decimals > 0 && extra_decimals <= kMaxExtraDecimals) {
+    extra_decimals_ = extra_decimals;
+    one_ = kFixedPointOne * PowerOfTen(extra_decimals);
+  }
+}
+
 // A named group's text, with the rules of PCRE's substring functions: a
 // name carried by several groups reads the first that took part.
 inline bool PatternMatcher::Named(const MatchResult& result, Field field,
@@ -29,7 +82,9 @@ int32_t PatternMatcher::NamedInt(const MatchResult& result, Field field) const {
 int64_t PatternMatcher::NamedFixed(const MatchResult& result,
                                    Field field) const {
   std::string_view text;
-  return Named(result, field, &text) ? ParseFixedPoint(text, separator_) : -1;
+  return Named(result, field, &text)
+             ? ParseFixedPoint(text, separator_, extra_decimals_)
+             : -1;
 }
 
 HeapString PatternMatcher::NamedText(const MatchResult& result,
@@ -60,37 +115,20 @@ void PatternMatcher::ExtractDate(const MatchResult& result) {
   }
   std::string_view date_text;
   if (Named(result, Field::kDate, &date_text)) {
-    MatchResult parts;
-    if (pattern_.date_parts.Exec(date_text.data(), date_text.size(), &parts)) {
-      std::string_view a, b, c;
-      parts.Group(1, &a);
-      parts.Group(2, &b);
-      parts.Group(3, &c);
-      int32_t first = ParseLeadingDigits(a);
-      int32_t middle = ParseLeadingDigits(b);
-      int32_t last = ParseLeadingDigits(c);
-      if (first > 31) {  // year first
-        year_ = static_cast<int16_t>(first);
-        month_ = static_cast<int8_t>(middle);
-        day_ = static_cast<int8_t>(last);
-      } else {
-        day_ = static_cast<int8_t>(first);
-        month_ = static_cast<int8_t>(middle);
-        year_ = static_cast<int16_t>(last);
-      }
+    // Text that holds no date, or an impossible one, leaves the date as it
+    // was.
+    DateText read = ReadDateText(pattern_.date_parts, date_text);
+    if (read.kind == DateText::kDate) {
+      day_ = static_cast<int8_t>(read.day);
+      month_ = static_cast<int8_t>(read.month);
+      year_ = static_cast<int16_t>(read.year);
     }
-  } else {
-    day_ = static_cast<int8_t>(NamedInt(result, Field::kDay));
-    month_ = static_cast<int8_t>(NamedInt(result, Field::kMonth));
-    year_ = static_cast<int16_t>(NamedInt(result, Field::kYear));
+    return;
   }
-  if (year_ != -1) {
-    if (year_ < 80) {
-      year_ = static_cast<int16_t>(year_ + 2000);
-    } else if (year_ < 100) {
-      year_ = static_cast<int16_t>(year_ + 1900);
-    }
-  }
+  day_ = static_cast<int8_t>(NamedInt(result, Field::kDay));
+  month_ = static_cast<int8_t>(NamedInt(result, Field::kMonth));
+  year_ = static_cast<int16_t>(NamedInt(result, Field::kYear));
+  if (year_ != -1) year_ = static_cast<int16_t>(FullYear(year_));
 }
 
 void PatternMatcher::ApplyTo(ScanRecord* record) {
@@ -101,8 +139,8 @@ void PatternMatcher::ApplyTo(ScanRecord* record) {
   if (has_name_) record->name.Assign(name_);
   record->has_code = has_code_;
   record->has_name = has_name_;
-  record->value1 = value1_ == -1 ? kFixedPointOne : value1_;
-  record->value2 = value2_ == -1 ? kFixedPointOne : value2_;
+  record->value1 = value1_ == -1 ? one_ : value1_;
+  record->value2 = value2_ == -1 ? one_ : value2_;
 }
 
 }  // namespace pagerates

@@ -5,14 +5,16 @@
 // Groups the module reads: value1, value2 (fixed point), code, name (text),
 // date (a whole date) or day, month, year (leading digits, used only when
 // there is no date group). Fields a match does not supply are unset, except
-// the date fields when a date group is present but its text holds no date:
-// those keep what the previous match found.
+// the date fields when a date group is present but its text holds no date,
+// or an impossible one (month 13): those keep what the previous match found.
 #ifndef PAGERATES_PARSE_PATTERN_MATCHER_H_
 #define PAGERATES_PARSE_PATTERN_MATCHER_H_
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
+#include "config/fixed_point.h"
 #include "config/preset_set.h"
 #include "pagerates/abi.h"
 #include "port/heap_string.h"
@@ -30,16 +32,31 @@ struct ScanRecord {
   bool has_name = false;
 };
 
-// The value a record carries when its pattern supplies none: 1.
-inline constexpr int64_t kFixedPointOne = 10000;
+// What the text of a `date` capture reads as. The first three runs of
+// digits are the date: year-month-day when the first is above 31, else
+// day-month-year; years below 100 get the century (below 80: 20xx). kNone:
+// no such runs; kImpossible: a month outside 1-12, a day the month does
+// not have, or a year above 9999 (day, month and year as read, before the
+// century). `date_pattern` is kDatePattern (config/preset_set.h), compiled.
+struct DateText {
+  enum Kind { kNone, kImpossible, kDate };
+  Kind kind = kNone;
+  int32_t day = 0;
+  int32_t month = 0;
+  int32_t year = 0;
+};
+DateText ReadDateText(const CompiledPattern& date_pattern,
+                      std::string_view text);
 
 class PatternMatcher {
  public:
   // Runs `pattern` (which must outlive the matcher; one that did not
   // compile never matches). `separator` splits the numbers' integer and
-  // fraction parts.
-  PatternMatcher(const PresetPattern& pattern, char separator)
-      : pattern_(pattern), separator_(separator) {}
+  // fraction parts. `extra_decimals` (0 to kMaxExtraDecimals; anything else
+  // counts as 0) scales both values by 10^extra_decimals, the default of 1
+  // included, so that digits past the fourth decimal are kept.
+  PatternMatcher(const PresetPattern& pattern, char separator,
+                 int extra_decimals = 0);
 
   // Searches the text from `position` to `text_end` (the text's terminating
   // NUL). On a match, reads its fields and returns the position just past
@@ -47,7 +64,8 @@ class PatternMatcher {
   const char* Match(const char* position, const char* text_end);
 
   // Copies the fields onto `record`: date fields that are set, the code and
-  // name when held (moved, not copied), and both values (1 when unset).
+  // name when held (moved, not copied), and both values (1, scaled, when
+  // unset).
   void ApplyTo(ScanRecord* record);
 
   // For diagnostics: the match Match() just found, and its pattern.
@@ -68,6 +86,8 @@ class PatternMatcher {
 
   const PresetPattern& pattern_;
   char separator_;
+  int extra_decimals_ = 0;
+  int64_t one_ = kFixedPointOne;  // 1, scaled
   MatchResult last_;
 
   int8_t day_ = -1;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "parse/number_text.h"
 #include "tests/support/test_support.h"
 
 namespace pagerates {
@@ -64,6 +65,17 @@ INSTANTIATE_TEST_SUITE_P(
         DateCase{kDateGroup, "Rates on 07/03-2016 (final)", 2016, 3, 7},
         // Not a date: the record keeps its date.
         DateCase{kDateGroup, "no date here", 2000, 1, 1},
+        DateCase{kDateGroup, "Monday, Jun 6, 2011", 2000, 1, 1},
+        // Impossible dates are not delivered either: the record keeps its
+        // date.
+        DateCase{kDateGroup, "13.13.2016", 2000, 1, 1},
+        DateCase{kDateGroup, "12/24/2015", 2000, 1, 1},
+        DateCase{kDateGroup, "2016-02-30", 2000, 1, 1},
+        DateCase{kDateGroup, "00.09.2016", 2000, 1, 1},
+        DateCase{kDateGroup, "08.09.20160", 2000, 1, 1},
+        DateCase{kDateGroup, "29.02.2016", 2016, 2, 29},
+        DateCase{kDateGroup, "29.02.00", 2000, 2, 29},
+        DateCase{kDateGroup, "29.02.2100", 2000, 1, 1},
         DateCase{kParts, "7 3 2016", 2016, 3, 7},
         DateCase{kParts, "7 3 16", 2016, 3, 7},
         // Only some parts captured: the others stay.
@@ -99,6 +111,27 @@ TEST(PatternMatcherTest, ValuesAbsentEmptyAndCaptured) {
 
   Applied comma = MatchOnce("(?<value2>.+)", "28.4567 RUB", ',');
   EXPECT_EQ(comma.record.value2, 2845670000);
+}
+
+TEST(PatternMatcherTest, ExtraDecimalsScaleBothValuesDefaultsIncluded) {
+  const PresetPattern scaled = PresetPattern::Compile(
+      "p", "Record", "(?<code>[A-Z]{3}) (?<value2>[\\d.]+)");
+  PatternMatcher matcher(scaled, '.', 4);
+  std::string text = "IDR 0.000089";
+  ASSERT_NE(matcher.Match(text.c_str(), text.c_str() + text.size()), nullptr);
+  ScanRecord record;
+  matcher.ApplyTo(&record);
+  EXPECT_EQ(record.value1, 100000000);  // 10000 units
+  EXPECT_EQ(record.value2, 8900);       // cost 0.89
+  // Outside the range the values are not scaled.
+  const PresetPattern plain =
+      PresetPattern::Compile("p", "Record", "(?<value1>[\\d.]+)");
+  PatternMatcher unscaled(plain, '.', kMaxExtraDecimals + 1);
+  text = "0.000089";
+  ASSERT_NE(unscaled.Match(text.c_str(), text.c_str() + text.size()), nullptr);
+  unscaled.ApplyTo(&record);
+  EXPECT_EQ(record.value1, 0);
+  EXPECT_EQ(record.value2, kFixedPointOne);
 }
 
 TEST(PatternMatcherTest, KeepsRecordCodeWhenNoneCaptured) {

@@ -1,5 +1,7 @@
 #include "port/profile_text.h"
 
+#include <utility>
+
 #include "port/ascii.h"
 #include "port/port.h"
 
@@ -19,10 +21,13 @@ std::string_view Trim(std::string_view s) {
 }
 
 // The value as it is handed out: one pair of matching quotes removed, then
-// cut to what the caller's 512-byte buffer holds.
-std::string Unquote(std::string_view value) {
+// cut to what the caller's 512-byte buffer holds. `*quote` is the quote
+// removed, or 0.
+std::string Unquote(std::string_view value, char* quote) {
+  *quote = 0;
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
       value.back() == value.front()) {
+    *quote = value.front();
     value = value.substr(1, value.size() - 2);
   }
   if (value.size() > kMaxProfileValue)
@@ -57,12 +62,14 @@ ProfileText::ProfileText(std::string_view bytes) {
                                  ? std::string_view()
                                  : Trim(line.substr(eq + 1));
     if (key.empty()) continue;
-    current->try_emplace(AsciiLower(key), Unquote(value));
+    Value entry;
+    entry.text = Unquote(value, &entry.removed_quote);
+    current->try_emplace(AsciiLower(key), std::move(entry));
   }
 }
 
-const std::string* ProfileText::Find(std::string_view section,
-                                     std::string_view key) const {
+const ProfileText::Value* ProfileText::FindValue(std::string_view section,
+                                                 std::string_view key) const {
   auto s = sections_.find(AsciiLower(section));
   if (s == sections_.end()) return nullptr;
   auto k = s->second.find(AsciiLower(key));
@@ -75,6 +82,18 @@ std::vector<std::string> ProfileText::Keys(std::string_view section) const {
   if (s == sections_.end()) return keys;
   for (const auto& entry : s->second) keys.push_back(entry.first);
   return keys;
+}
+
+const std::string* ProfileText::Find(std::string_view section,
+                                     std::string_view key) const {
+  const Value* value = FindValue(section, key);
+  return value == nullptr ? nullptr : &value->text;
+}
+
+char ProfileText::RemovedQuote(std::string_view section,
+                               std::string_view key) const {
+  const Value* value = FindValue(section, key);
+  return value == nullptr ? 0 : value->removed_quote;
 }
 
 int32_t ProfileText::ParseInt(std::string_view value) {

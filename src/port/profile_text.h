@@ -31,13 +31,23 @@ class ProfileText {
   // The key names of `section` (lower case, in no particular order).
   std::vector<std::string> Keys(std::string_view section) const;
 
+  // The quote (' or ") whose pair the reader removed from the value, or 0
+  // when it removed none or the key is missing.
+  char RemovedQuote(std::string_view section, std::string_view key) const;
+
   // Integer reading of a value: blanks, an optional sign, then digits,
   // decimal unless "0b", "0o" or "0x" comes first, wrapping modulo 2^32;
   // no digits read as 0. Only the first 29 characters count.
   static int32_t ParseInt(std::string_view value);
 
  private:
-  using Section = std::unordered_map<std::string, std::string>;
+  struct Value {
+    std::string text;
+    char removed_quote = 0;
+  };
+  using Section = std::unordered_map<std::string, Value>;
+  const Value* FindValue(std::string_view section, std::string_view key) const;
+
   std::unordered_map<std::string, Section> sections_;
 };
 

@@ -1,16 +1,20 @@
 #include "check/preset_check.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <utility>
 
 #include "config/address_template.h"
 #include "config/compiled_pattern.h"
+#include "config/fixed_point.h"
 #include "config/preset_set.h"
 #include "output/record_format.h"
 #include "port/ascii.h"
 #include "port/heap_string.h"
 #include "port/port.h"
+#include "port/profile_text.h"
 
 namespace pagerates::cli {
 namespace {
@@ -115,9 +119,18 @@ struct ListedPreset {
   int index = -1;        // in the validated list, when kept
 };
 
+// The INI file's text as the reader parses it, or an empty one.
+port::ProfileText ReadProfileText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(file)),
+                    std::istreambuf_iterator<char>());
+  return port::ProfileText(bytes);
+}
+
 class Checker {
  public:
-  explicit Checker(const PluginConfig& config) : config_(config) {}
+  explicit Checker(const PluginConfig& config)
+      : config_(config), text_(ReadProfileText(config.ini_path())) {}
 
   std::vector<Finding> Run() {
     std::vector<ListedPreset> presets = ListPresets();
@@ -343,6 +356,7 @@ class Checker {
                 "scanned as they are");
       }
     }
+    CheckExtraDecimals(section);
     std::string separator = Read(section, "DecimalSeparator");
     if (separator.size() <= 1) return;
     size_t first = Utf8SequenceLength(separator);
@@ -358,6 +372,20 @@ class Checker {
               Quoted(separator.substr(0, std::max<size_t>(first, 1))) +
               ", is used");
     }
+  }
+
+  // The module reads ExtraDecimals as an INI integer and uses it only
+  // within 0 to kMaxExtraDecimals.
+  void CheckExtraDecimals(const std::string& section) {
+    std::string text = Read(section, "ExtraDecimals");
+    if (text.empty()) return;
+    int32_t value = port::ProfileText::ParseInt(text);
+    bool digits = text.find_first_of("0123456789") != std::string::npos;
+    if (digits && UsableExtraDecimals(value) == value) return;
+    Add(section, "ExtraDecimals",
+        Quoted(text) + " is not a number from 0 to " +
+            std::to_string(kMaxExtraDecimals) +
+            ": the module reads it as 0 and keeps four decimals");
   }
 
   // A pattern the module does not scan with (one of a dropped preset, or
@@ -378,6 +406,7 @@ class Checker {
           "holds bytes that are not UTF-8: pages are converted to UTF-8 "
           "before the patterns see them, so save the INI file as UTF-8");
     }
+    CheckQuotes(section, key, pattern);
     if (compiled.null()) {
       size_t offset = compiled.error_offset() < 0
                           ? 0
@@ -418,6 +447,25 @@ class Checker {
       message += "; it reads " + GroupNameList();
       Add(section, key, message);
     }
+  }
+
+  // A pattern written in one pair of quotes loses them to the reader. A
+  // value with blanks at either end inside the quotes is taken to be
+  // quoted to keep them, as the reader drops blanks around a value.
+  void CheckQuotes(std::string_view section, const std::string& key,
+                   const std::string& pattern) {
+    const char quote = text_.RemovedQuote(section, key);
+    if (quote == 0 || pattern.front() == ' ' || pattern.back() == ' ' ||
+        pattern.front() == '\t' || pattern.back() == '\t') {
+      return;
+    }
+    const std::string pair(2, quote);
+    Add(section, key,
+        "is wrapped in a pair of " + pair +
+            " quotes, which the INI reader "
+            "removes: the module sees " +
+            Quoted(pattern) +
+            "; to match the quotes, write the first one as [" + quote + "]");
   }
 
   // The record patterns the module reads come from `compiled` when it
@@ -479,6 +527,7 @@ class Checker {
   }
 
   const PluginConfig& config_;
+  const port::ProfileText text_;
   std::vector<Finding> findings_;
   std::string current_;  // the section being checked
 };

@@ -75,9 +75,15 @@ class Reporter {
             DisplayText(section_) + "], from " + FormatDate(page_.date) + "\n";
     int code_page = preset_.code_page;
     std::string separator(1, preset_.separator);
+    int extra_decimals = preset_.extra_decimals;
     out_ += "Codepage " + std::to_string(code_page) + ", DecimalSeparator " +
-            QuoteForReport(separator) + "; " +
-            std::to_string(page_.bytes.size()) + " bytes";
+            QuoteForReport(separator) +
+            (extra_decimals == 0
+                 ? std::string()
+                 : ", ExtraDecimals " + std::to_string(extra_decimals) +
+                       " (values scaled by 10^" +
+                       std::to_string(extra_decimals) + ")") +
+            "; " + std::to_string(page_.bytes.size()) + " bytes";
     bool has_high_bytes = std::any_of(
         page_.bytes.begin(), page_.bytes.end(),
         [](char c) { return static_cast<unsigned char>(c) >= 0x80; });

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "check/page_check.h"
 #include "check/preset_check.h"
 #include "check/scan_report.h"
 #include "config/plugin_config.h"
@@ -37,9 +38,9 @@ bool SameName(std::string_view a, std::string_view b) {
   return EqualsIgnoringAsciiCase(a, b);
 }
 
-std::string Problems(size_t count) {
+std::string Problems(size_t count, std::string_view where = "") {
   return std::to_string(count) + (count == 1 ? " problem" : " problems") +
-         " found.\n";
+         " found" + std::string(where) + ".\n";
 }
 
 }  // namespace
@@ -110,6 +111,12 @@ CheckOutcome CheckIni(const std::string& ini_path,
   outcome.report +=
       "\n" + DescribeScan(config, preset, scanned, trace, messages, &counts);
   if (!messages.empty() || counts.delivered == 0) outcome.problems = true;
+  std::vector<Finding> on_page = CheckScannedPage(preset, scanned.bytes, trace);
+  if (!on_page.empty()) {
+    outcome.problems = true;
+    outcome.report += "\n" + FormatFindings(on_page) +
+                      Problems(on_page.size(), " on the page");
+  }
   return outcome;
 }
 

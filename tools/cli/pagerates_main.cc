@@ -104,7 +104,19 @@ void PrintNotes(RecordFormatter* formatter) {
   for (const std::string& note : formatter->TakeNotes()) PrintError(note);
 }
 
-int RunInfo(const Module& module) {
+// `module_path`'s INI file, when none was given and it is missing, is
+// named on stderr: every value the module reports is then empty.
+int RunInfo(const Module& module, const CommandLine& line,
+            const std::string& module_path) {
+  if (line.ini_path.empty()) {
+    std::string ini_path = PluginConfig::ConfigFilePath(module_path);
+    std::unique_ptr<std::FILE, FileCloser> ini(
+        std::fopen(ini_path.c_str(), "rb"));
+    if (ini == nullptr) {
+      PrintError("no INI file beside the module: it looked for " + ini_path +
+                 " (" + ErrorText(errno) + "), so it has no presets");
+    }
+  }
   ModuleInfo info = module.Info();
   std::string text = "name: " + info.name + "\nserver: " + info.server +
                      "\nhome-currency-code: " + info.home_currency_code +
@@ -367,7 +379,7 @@ int Run(int argc, char** argv) {
   }
   switch (line.command) {
     case Command::kInfo:
-      return RunInfo(*module);
+      return RunInfo(*module, line, module_path);
     case Command::kScan:
       return RunScan(line, *module);
     case Command::kFetch:

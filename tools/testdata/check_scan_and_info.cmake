@@ -100,6 +100,17 @@ run(info_default ARGS info)
 expect_rc(info_default 0)
 expect_match(info_default "${info_default_out}" "\ncode-page: 65001\n")
 
+# A module with no INI file beside it: info says which file it looked for.
+get_filename_component(module_name "${MODULE}" NAME)
+get_filename_component(module_stem "${MODULE}" NAME_WE)
+file(MAKE_DIRECTORY "${WORK}/alone")
+file(COPY "${MODULE}" DESTINATION "${WORK}/alone")
+run(info_no_ini ARGS --module "${WORK}/alone/${module_name}" info)
+expect_rc(info_no_ini 0)
+expect_match(info_no_ini "${info_no_ini_err}"
+  "^pagerates: no INI file beside the module: it looked for [^\n]*alone/${module_stem}\\.ini \\([^\n]+\\), so it has no presets\n$")
+expect_match(info_no_ini "${info_no_ini_out}" "^name: \nserver: \n")
+
 # Failures: unreadable page (after the module was loaded through the
 # private directory), missing INI, missing module.
 run(missing_page ARGS ${module_args} scan --ini "${ini}" --date 2016-09-07
