@@ -33,10 +33,10 @@ expect_match(sample_info "${sample_info_out}" "^name: Daily reference rates \\(X
 run(sample_scan scan --ini ${sample}/pagerates.ini --date 2016-09-08 --format csv
                 ${sample}/page.xml)
 string(JOIN "\n" expected_scan "date,code,name,value1,value2"
-  2016-09-08,USD,,1.1241,1.0000 2016-09-08,JPY,,115.2500,1.0000
-  2016-09-08,GBP,,0.8435,1.0000 2016-09-08,CHF,,1.0945,1.0000
-  2016-09-08,SEK,,9.5835,1.0000 2016-09-08,PLN,,4.3313,1.0000
-  "2016-09-08,CZK,,27.0240,1.0000\n")
+  2016-09-08,USD,,11.2410,10.0000 2016-09-08,JPY,,1152.5000,10.0000
+  2016-09-08,GBP,,8.4355,10.0000 2016-09-08,CHF,,10.9450,10.0000
+  2016-09-08,SEK,,95.8350,10.0000 2016-09-08,PLN,,43.3130,10.0000
+  "2016-09-08,CZK,,270.2400,10.0000\n")
 if(NOT sample_scan_out STREQUAL expected_scan)
   fail("sample scan printed\n${sample_scan_out}")
 endif()

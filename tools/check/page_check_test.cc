@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@ struct TrapCase {
   // Texts the one problem line must hold, the key first.
   std::vector<std::string> says;
 };
+
+// Test names and failure messages show what the case is about, not its bytes.
+void PrintTo(const TrapCase& c, std::ostream* os) { *os << c.what; }
 
 class PageTrapTest : public ::testing::TestWithParam<TrapCase> {};
 
