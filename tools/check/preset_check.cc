@@ -6,6 +6,8 @@
 #include <optional>
 #include <utility>
 
+#include "check/pattern_check.h"
+#include "check/placeholder_check.h"
 #include "config/address_template.h"
 #include "config/compiled_pattern.h"
 #include "config/fixed_point.h"
@@ -43,38 +45,6 @@ bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-std::string Quoted(std::string_view text) {
-  return "'" + DisplayText(text) + "'";
-}
-
-std::string Join(const std::vector<std::string>& items,
-                 std::string_view separator) {
-  std::string out;
-  for (size_t i = 0; i < items.size(); ++i) {
-    if (i > 0) out += separator;
-    out += items[i];
-  }
-  return out;
-}
-
-bool IsPlaceholder(std::string_view token) {
-  return PlaceholderLength(token) == token.size();
-}
-
-bool IsModuleGroupName(std::string_view name) {
-  return std::find(std::begin(kGroupNames), std::end(kGroupNames), name) !=
-         std::end(kGroupNames);
-}
-
-std::string GroupNameList() {
-  std::string list;
-  for (std::string_view name : kGroupNames) {
-    if (!list.empty()) list += ", ";
-    list += name;
-  }
-  return list;
-}
-
 std::string RecordKey(int n, bool unnumbered_first) {
   return IndexedKey("Record", n, unnumbered_first);
 }
@@ -93,23 +63,6 @@ bool IsCompleteAddress(std::string_view address) {
   }
   std::string_view rest = address.substr(colon + 3);
   return !rest.empty() && rest.find_first_of("/?#") != 0;
-}
-
-// The first `count` code points of valid UTF-8 `text`.
-std::string FirstCodePoints(std::string_view text, size_t count) {
-  size_t at = 0;
-  for (size_t n = 0; n < count && at < text.size(); ++n) {
-    at += std::max<size_t>(1, Utf8SequenceLength(text.substr(at)));
-  }
-  return std::string(text.substr(0, at));
-}
-
-// The last `count` code points of valid UTF-8 `text`.
-std::string LastCodePoints(std::string_view text, size_t count) {
-  size_t width = DisplayWidth(text);
-  if (width <= count) return std::string(text);
-  std::string head = FirstCodePoints(text, width - count);
-  return std::string(text.substr(head.size()));
 }
 
 struct ListedPreset {
@@ -147,8 +100,8 @@ class Checker {
 
   void Add(std::string_view section, std::string key, std::string message,
            std::vector<std::string> details = {}) {
-    findings_.push_back(Finding{std::string(section), std::move(key),
-                                std::move(message), std::move(details)});
+    AddFinding(&findings_, section, std::move(key), std::move(message),
+               std::move(details));
   }
 
   // The listed presets, matched against the module's validated list (a
@@ -278,7 +231,7 @@ class Checker {
                          : "is empty: there is no page to download");
       return;
     }
-    CheckPlaceholders(section, url);
+    CheckPlaceholders(section, url, &findings_);
     if (!preset.primary) {
       if (!IsCompleteAddress(url)) {
         Add(section, "PageURL",
@@ -310,38 +263,6 @@ class Checker {
           "has no server to ask for " +
               Quoted(url));
     }
-  }
-
-  // %name% tokens that are not placeholders, walking the template the way
-  // the module expands it.
-  void CheckPlaceholders(std::string_view section, std::string_view url) {
-    std::vector<std::string> unknown;
-    std::vector<std::string> meant;
-    for (size_t i = 0; i < url.size(); ++i) {
-      if (url[i] != '%') continue;
-      size_t j = i + 1;
-      while (j < url.size() && IsAsciiLetter(url[j])) ++j;
-      if (j == i + 1 || j == url.size() || url[j] != '%') continue;
-      std::string_view token = url.substr(i, j - i + 1);
-      if (IsPlaceholder(token)) {
-        i = j;  // its closing '%' opens nothing
-        continue;
-      }
-      unknown.emplace_back(token);
-      if (IsPlaceholder(AsciiLower(token))) meant.push_back(AsciiLower(token));
-    }
-    if (unknown.empty()) return;
-    std::string message =
-        Join(unknown, ", ") + (unknown.size() == 1 ? " is not a placeholder"
-                                                   : " are not placeholders");
-    if (!meant.empty()) {
-      message += " (did you mean " + Join(meant, ", ") +
-                 "? placeholders are lower case)";
-    }
-    message += std::string(unknown.size() == 1 ? ": the module copies it"
-                                               : ": the module copies them") +
-               " unchanged; the placeholders are " + PlaceholderList();
-    Add(section, "PageURL", message);
   }
 
   void CheckNumbers(const ListedPreset& preset) {
@@ -396,76 +317,9 @@ class Checker {
     CheckPattern(PresetPattern::Compile(section, key, pattern));
   }
 
-  void CheckPattern(const PresetPattern& checked) {
-    const std::string& section = current_;
-    const std::string& key = checked.key;
-    const std::string& pattern = checked.text;
-    const CompiledPattern& compiled = checked.compiled;
-    if (!IsUtf8(pattern)) {
-      Add(section, key,
-          "holds bytes that are not UTF-8: pages are converted to UTF-8 "
-          "before the patterns see them, so save the INI file as UTF-8");
-    }
-    CheckQuotes(section, key, pattern);
-    if (compiled.null()) {
-      size_t offset = compiled.error_offset() < 0
-                          ? 0
-                          : static_cast<size_t>(compiled.error_offset());
-      Add(section, key,
-          "does not compile: " + compiled.error() + " (at offset " +
-              std::to_string(offset) + ")",
-          MarkOffset(key, pattern, offset));
-      return;
-    }
-    int groups = compiled.capture_count();
-    if (groups > kMaxCapturingGroups) {
-      Add(section, key,
-          "has " + std::to_string(groups) +
-              " capturing groups: the module keeps " +
-              std::to_string(kMaxCapturingGroups) +
-              ", and a match in which a later group takes part counts as no "
-              "match; write the groups you do not read as (?:...)");
-    }
-    std::vector<std::string> unknown;
-    std::vector<std::string> meant;
-    for (const auto& [number, name] : compiled.NamedGroups()) {
-      if (IsModuleGroupName(name)) continue;
-      unknown.push_back(Quoted(name) + " (group " + std::to_string(number) +
-                        ")");
-      std::string lower = AsciiLower(name);
-      if (IsModuleGroupName(lower)) meant.push_back(lower);
-    }
-    if (!unknown.empty()) {
-      std::string message =
-          "group name" + std::string(unknown.size() == 1 ? " " : "s ") +
-          Join(unknown, ", ") + (unknown.size() == 1 ? " is" : " are") +
-          " not read by the module";
-      if (!meant.empty()) {
-        message += " (did you mean " + Join(meant, ", ") +
-                   "? names are case-sensitive)";
-      }
-      message += "; it reads " + GroupNameList();
-      Add(section, key, message);
-    }
-  }
-
-  // A pattern written in one pair of quotes loses them to the reader. A
-  // value with blanks at either end inside the quotes is taken to be
-  // quoted to keep them, as the reader drops blanks around a value.
-  void CheckQuotes(std::string_view section, const std::string& key,
-                   const std::string& pattern) {
-    const char quote = text_.RemovedQuote(section, key);
-    if (quote == 0 || pattern.front() == ' ' || pattern.back() == ' ' ||
-        pattern.front() == '\t' || pattern.back() == '\t') {
-      return;
-    }
-    const std::string pair(2, quote);
-    Add(section, key,
-        "is wrapped in a pair of " + pair +
-            " quotes, which the INI reader "
-            "removes: the module sees " +
-            Quoted(pattern) +
-            "; to match the quotes, write the first one as [" + quote + "]");
+  void CheckPattern(const PresetPattern& pattern) {
+    CheckPatternText(pattern, current_,
+                     text_.RemovedQuote(current_, pattern.key), &findings_);
   }
 
   // The record patterns the module reads come from `compiled` when it
@@ -536,39 +390,6 @@ class Checker {
 
 std::vector<Finding> CheckPresets(const PluginConfig& config) {
   return Checker(config).Run();
-}
-
-std::string FormatFindings(std::span<const Finding> findings) {
-  std::string text;
-  for (const Finding& finding : findings) {
-    text += "[" + DisplayText(finding.section) + "]";
-    if (!finding.key.empty()) text += " " + DisplayText(finding.key);
-    text += ": " + finding.message + "\n";
-    for (const std::string& line : finding.details) {
-      text += "    " + line + "\n";
-    }
-  }
-  return text;
-}
-
-std::vector<std::string> MarkOffset(std::string_view key,
-                                    std::string_view pattern, size_t offset) {
-  constexpr size_t kShownBefore = 60;  // code points left of the caret
-  constexpr size_t kShownAfter = 20;   // and right of it
-  constexpr std::string_view kCut = "...";
-  offset = std::min(offset, pattern.size());
-  std::string before = DisplayText(pattern.substr(0, offset));
-  std::string after = DisplayText(pattern.substr(offset));
-  if (DisplayWidth(before) > kShownBefore) {
-    before =
-        std::string(kCut) + LastCodePoints(before, kShownBefore - kCut.size());
-  }
-  if (DisplayWidth(after) > kShownAfter) {
-    after =
-        FirstCodePoints(after, kShownAfter - kCut.size()) + std::string(kCut);
-  }
-  std::string head = DisplayText(key) + "=" + before;
-  return {head + after, std::string(DisplayWidth(head), ' ') + "^"};
 }
 
 }  // namespace pagerates::cli

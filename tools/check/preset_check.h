@@ -10,17 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "check/findings.h"
 #include "config/plugin_config.h"
 
 namespace pagerates::cli {
-
-// One problem, tied to the key that causes it.
-struct Finding {
-  std::string section;  // "main" or the preset's section name
-  std::string key;      // empty when the section as a whole is at fault
-  std::string message;  // one line
-  std::vector<std::string> details;  // lines shown under it, as they are
-};
 
 // Record pattern keys past a numbering gap are looked for up to
 // Record<kRecordKeysProbed>.
@@ -38,17 +31,6 @@ inline constexpr int kRecordKeysProbed = 99;
 // because its unnumbered form is set. Findings come section by section,
 // [main] first, then the presets in list order.
 std::vector<Finding> CheckPresets(const PluginConfig& config);
-
-// Each finding as "[section] Key: message" with its details below it,
-// indented by four spaces.
-std::string FormatFindings(std::span<const Finding> findings);
-
-// Two lines: "key=pattern" and a caret under the character at byte
-// `offset` of the pattern (its end when `offset` is past it). Columns count
-// code points; a long pattern is cut around the offset, with "..." where
-// text was left out.
-std::vector<std::string> MarkOffset(std::string_view key,
-                                    std::string_view pattern, size_t offset);
 
 }  // namespace pagerates::cli
 
