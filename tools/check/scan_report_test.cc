@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "check/check_report.h"
 #include "check/check_test_util.h"
-#include "cli/check_command.h"
 #include "port/port.h"
 
 namespace pagerates::cli {

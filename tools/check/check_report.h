@@ -2,8 +2,8 @@
 // one page scanned with one of them, all with the module's own code linked
 // into this program. Nothing is loaded at run time and no message box is
 // shown: the module's messages become part of the report.
-#ifndef PAGERATES_TOOLS_CLI_CHECK_COMMAND_H_
-#define PAGERATES_TOOLS_CLI_CHECK_COMMAND_H_
+#ifndef PAGERATES_TOOLS_CHECK_CHECK_REPORT_H_
+#define PAGERATES_TOOLS_CHECK_CHECK_REPORT_H_
 
 #include <optional>
 #include <string>
@@ -33,4 +33,4 @@ CheckOutcome CheckIni(const std::string& ini_path,
 
 }  // namespace pagerates::cli
 
-#endif  // PAGERATES_TOOLS_CLI_CHECK_COMMAND_H_
+#endif  // PAGERATES_TOOLS_CHECK_CHECK_REPORT_H_
