@@ -33,11 +33,15 @@ if [[ -z ${PAGERATES_TLS_WORK:-} ]]; then
   command -v openssl >/dev/null || fail "openssl is missing (scripts/setup installs it)"
   [[ -f $bundle ]] || fail "no system CA bundle at $bundle"
   work=$(mktemp -d /tmp/pagerates-tls.XXXXXX)
-  servers=()
+  servers=() prefix=
   cleanup() {
     local pid
     for pid in "${servers[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${servers[@]}"; do wait "$pid" 2>/dev/null || true; done
+    if [[ -n ${prefix:-} ]]; then
+      wineserver -k 2>/dev/null || true
+      rm -rf "$prefix"
+    fi
     rm -rf "$work"
   }
   trap cleanup EXIT
@@ -96,15 +100,18 @@ if [[ -z ${PAGERATES_TLS_WORK:-} ]]; then
   if [[ -n $wine ]]; then
     # A private copy of the prefix: its wineserver (and the registry copy of
     # the root store it keeps) serves these runs only.
+    # Linked file by file beside the original (wine replaces the registry
+    # files it saves rather than writing into them; they are copied anyway).
     [[ -d ${WINEPREFIX:-} ]] || fail "no wine prefix (source scripts/win/wine-env.sh and boot it)"
-    cp -a "$WINEPREFIX" "$work/prefix"
-    export WINEPREFIX=$work/prefix
+    prefix=$(mktemp -d "${WINEPREFIX%/}.tls.XXXXXX")
+    cp -al "$WINEPREFIX/." "$prefix/"
+    for f in "$prefix"/*.reg; do cp --remove-destination "$WINEPREFIX/${f##*/}" "$f"; done
+    export WINEPREFIX=$prefix
   fi
   status=0
   PAGERATES_TLS_WORK=$work unshare -m --propagation private \
     bash -c 'mount --bind "$1" "$2" && shift 2 && exec "$@"' _ "$work/bundle.crt" "$bundle" \
     "$self" ${wine:+--wine "$wine"} "$cli" || status=$?
-  if [[ -n $wine ]]; then wineserver -k 2>/dev/null || true; fi
   exit "$status"
 fi
 
