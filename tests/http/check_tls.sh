@@ -171,7 +171,18 @@ for s in untrusted wrong-host expired; do
 done
 echo "tls: two-day fetch (primary and trusted secondary delivered, three refused per day): $took"
 
-# 2. The primary page on each bad server fails its day.
+# 2. scan -v reports the module's downloads the same way.
+code=0
+run scan --ini "$(hostpath multi.ini)" --date 2016-09-07 --format csv -v \
+  "$(hostpath www/primary-07.txt)" >scan.out 2>scan.err || code=$?
+[[ $code == 0 ]] || { cat scan.err >&2; fail "scan exited with $code"; }
+reports=$(tr -d '\r' <scan.err | grep -c '^download: ' || true)
+failures=$(tr -d '\r' <scan.err | grep -c '^download: .*: failed: ' || true)
+[[ $reports == 4 && $failures == 3 ]] ||
+  { cat scan.err >&2; fail "scan -v: $reports download lines, $failures failures; want 4 and 3"; }
+echo "tls: scan -v: $reports downloads reported, $failures refused"
+
+# 3. The primary page on each bad server fails its day.
 for s in untrusted wrong-host expired; do
   printf '[main]\nActivePreset=p\n[p]\nHomeCurrencyCode=RUB\nServer=localhost:%s\nPageURL=/primary-%%dd%%.txt\nCodepage=65001\nRecord=(?<code>[A-Z]{3})=(?<value2>[0-9.]+)\n' \
     "$(port "$s")" >"primary-$s.ini"
