@@ -85,7 +85,7 @@ std::string HttpFetcher::Outcome() const {
   if (result_ == kCurlOk) {
     return status_ != 0 ? "HTTP " + std::to_string(status_) : "downloaded";
   }
-  if (result_ == kCurlNotReady) return "failed: libcurl is not ready";
+  if (result_ == kCurlNotReady) return "failed: no libcurl handle";
   if (error_text_[0] != '\0') return std::string("failed: ") + error_text_;
   return "failed: libcurl error " + std::to_string(result_);
 }

@@ -58,7 +58,8 @@ class HttpFetcher {
   const char* body() const { return buffer_.data; }
   // What became of the last Fetch(), in one line: "HTTP <status>" when a
   // response arrived (or "downloaded" when the status is unknown), else
-  // "failed: " and libcurl's error text (or its error number).
+  // "failed: " and libcurl's error text (its error number without the text
+  // buffer; "no libcurl handle" when curl_easy_init failed).
   std::string Outcome() const;
   size_t size() const { return buffer_.size; }
 

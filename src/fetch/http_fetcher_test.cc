@@ -90,7 +90,7 @@ TEST(HttpFetcherTest, NoHandleMeansNoDownload) {
     fetcher.Open(path.c_str());
     EXPECT_FALSE(fetcher.Fetch("http://x/"));
     EXPECT_EQ(fetcher.body(), nullptr);
-    EXPECT_EQ(fetcher.Outcome(), "failed: libcurl is not ready");
+    EXPECT_EQ(fetcher.Outcome(), "failed: no libcurl handle");
   }
   // Set up and cleaned up; no option set, nothing performed.
   EXPECT_EQ(fake.Calls(), "global_init 3\neasy_init\nglobal_cleanup\n");
