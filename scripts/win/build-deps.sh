@@ -2,7 +2,7 @@
 # Builds the third-party libraries of the Windows DLLs from Debian's sources
 # (Debian's patches applied) with the mingw-w64 cross compilers:
 #   .cache/win/<target>/pcre-<ver>/  static libpcre.a (8-bit, JIT); define PCRE_STATIC
-#   .cache/win/<target>/curl-<ver>+verify1/
+#   .cache/win/<target>/curl-<ver>+verify2/
 #                                    bin/libcurl.dll (Schannel, HTTP/HTTPS only),
 #                                    lib/libcurl.dll.a, include/curl/
 #     with curl-schannel-verify.patch: the peer's certificate is checked by
@@ -116,7 +116,7 @@ for t in "${targets[@]}"; do
     # A suffix names our own changes to a package, so that a build made
     # without them is never taken for one with them.
     suffix= link=$name
-    [[ $name == curl ]] && suffix=+verify1 link=curl-verified
+    [[ $name == curl ]] && suffix=+verify2 link=curl-verified
     prefix=$root/.cache/win/$t/$name-$ver$suffix
     if [[ ! -d $prefix ]]; then (build_"$name" "$host" "$prefix"); fi
     ln -sfn "$name-$ver$suffix" "$root/.cache/win/$t/$link"
