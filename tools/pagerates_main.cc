@@ -87,6 +87,9 @@ std::unique_ptr<RecordFormatter> MakeFormatter(const CommandLine& line,
   return MakeRecordFormatter(format, options);
 }
 
+// Set by -v: the module's download reports are printed.
+bool g_print_download_reports = false;
+
 // The formatter's notes about records it left out, on stderr.
 void PrintNotes(RecordFormatter* formatter) {
   for (const std::string& note : formatter->TakeNotes()) PrintError(note);
@@ -117,6 +120,7 @@ int RunInfo(const Module& module, const CommandLine& line,
 }
 
 int RunScan(const CommandLine& line, const Module& module) {
+  g_print_download_reports = line.verbose;
   std::unique_ptr<RecordFormatter> formatter = MakeFormatter(line, module);
   if (formatter == nullptr) return kExitFailure;
   RecordingSink sink;
@@ -192,6 +196,18 @@ class Progress {
   size_t width_ = 0;
 };
 
+// The progress line being drawn, which a download report clears first.
+Progress* g_progress = nullptr;
+
+// Makes `progress` the one being drawn while it lives.
+class ProgressInUse {
+ public:
+  explicit ProgressInUse(Progress* progress) { g_progress = progress; }
+  ~ProgressInUse() { g_progress = nullptr; }
+  ProgressInUse(const ProgressInUse&) = delete;
+  ProgressInUse& operator=(const ProgressInUse&) = delete;
+};
+
 int RunFetch(const CommandLine& line, const Module& module) {
   ModuleInfo info = module.Info();
   if (info.server.empty()) {
@@ -212,6 +228,8 @@ int RunFetch(const CommandLine& line, const Module& module) {
   // Output going to the same terminal must not land inside the progress
   // line.
   Progress progress(IsTerminal(stderr));
+  g_print_download_reports = line.verbose;
+  ProgressInUse in_use(&progress);
   bool output_on_terminal = IsTerminal(stdout);
   int64_t total = DayNumber(line.last_date) - DayNumber(line.first_date) + 1;
   int64_t done = 0;
@@ -379,6 +397,18 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 }  // namespace pagerates::cli
+
+// The module's optional download hook (abi.h), exported from this program
+// so that the module finds it.
+extern "C" PAGERATES_CLI_EXPORT void PageratesReportDownload(
+    const char* address, const char* outcome) {
+  using namespace pagerates::cli;
+  if (!g_print_download_reports) return;
+  if (g_progress != nullptr) g_progress->Clear();
+  std::fprintf(stderr, "download: %s: %s\n", address != nullptr ? address : "",
+               outcome != nullptr ? outcome : "");
+  std::fflush(stderr);
+}
 
 int main(int argc, char** argv) {
   try {

@@ -94,6 +94,30 @@ void ShowMessageBox(const char* text, const char* title) {
   ::MessageBoxA(nullptr, text, title, MB_OK);
 }
 
+// ---- Diagnostics ------------------------------------------------------
+// Looked up in the host program's own export table at every use: the
+// module never keeps a pointer into another module.
+
+namespace {
+
+using ReportDownloadFn = void(__cdecl*)(const char*, const char*);
+
+ReportDownloadFn FindDownloadReporter() {
+  HMODULE program = ::GetModuleHandleA(nullptr);
+  if (program == nullptr) return nullptr;
+  return reinterpret_cast<ReportDownloadFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(program, "PageratesReportDownload")));
+}
+
+}  // namespace
+
+bool HasDownloadReporter() { return FindDownloadReporter() != nullptr; }
+
+void ReportDownload(const char* address, const char* outcome) {
+  if (ReportDownloadFn report = FindDownloadReporter())
+    report(address, outcome);
+}
+
 // ---- Formatting -------------------------------------------------------
 
 HeapString Format(const char* format, ...) {
