@@ -14,17 +14,26 @@
 #ifndef PAGERATES_ABI_H_
 #define PAGERATES_ABI_H_
 
+#include <stddef.h>
 #include <stdint.h>
 
 // Calling conventions of 32-bit x86: exports are stdcall, the sink's
-// operations are member functions (object in ECX, callee pops the argument).
-// Other targets have one convention and need no marker.
-#if defined(__i386__) || defined(_M_IX86)
+// operations are member functions (object in ECX, callee pops the argument),
+// the host's optional hooks are plain C functions. Other targets have one
+// convention and need no marker. MSVC spells them as keywords, GCC and
+// clang (outside their MSVC mode) as attributes.
+#if defined(_MSC_VER) && defined(_M_IX86)
+#define PAGERATES_STDCALL __stdcall
+#define PAGERATES_THISCALL __thiscall
+#define PAGERATES_CDECL __cdecl
+#elif defined(__i386__) && !defined(_MSC_VER)
 #define PAGERATES_STDCALL __attribute__((stdcall))
 #define PAGERATES_THISCALL __attribute__((thiscall))
+#define PAGERATES_CDECL __attribute__((cdecl))
 #else
 #define PAGERATES_STDCALL
 #define PAGERATES_THISCALL
+#define PAGERATES_CDECL
 #endif
 
 #pragma pack(push, 4)
@@ -75,26 +84,44 @@ typedef struct LibraryInfo {
 // virtual operations are used; their results are ignored.
 class RateSink {
  public:
-  virtual void PAGERATES_THISCALL RequestResource(const ResourceRequest* request) = 0;
+  virtual void PAGERATES_THISCALL
+  RequestResource(const ResourceRequest* request) = 0;
   virtual void PAGERATES_THISCALL AddRate(const RateRecord* record) = 0;
 
  protected:
   ~RateSink() = default;
 };
 
-static_assert(sizeof(RateDate) == 4);
-static_assert(sizeof(void*) != 4 || sizeof(RateRecord) == 28);
-static_assert(sizeof(void*) != 4 || __builtin_offsetof(RateRecord, value2) == 8);
-static_assert(sizeof(void*) != 4 || __builtin_offsetof(RateRecord, code) == 16);
-static_assert(sizeof(void*) != 4 || __builtin_offsetof(RateRecord, name) == 20);
-static_assert(sizeof(void*) != 4 || __builtin_offsetof(RateRecord, date) == 24);
-static_assert(sizeof(void*) != 4 || sizeof(ResourceRequest) == 20);
-static_assert(sizeof(void*) != 4 || __builtin_offsetof(ResourceRequest, date) == 4);
-static_assert(sizeof(void*) != 4 || __builtin_offsetof(ResourceRequest, estimatedSize) == 8);
-static_assert(sizeof(void*) != 4 || __builtin_offsetof(ResourceRequest, dateValue) == 12);
-static_assert(sizeof(void*) != 4 || __builtin_offsetof(ResourceRequest, path) == 16);
-static_assert(sizeof(void*) != 4 || sizeof(LibraryInfo) == 36);
-static_assert(sizeof(void*) != 4 || __builtin_offsetof(LibraryInfo, homePage) == 32);
+// The 32-bit x86 layouts hosts rely on.
+#define PAGERATES_ON_X86_32 (sizeof(void*) == 4)
+static_assert(sizeof(RateDate) == 4, "RateDate is 4 bytes");
+static_assert(!PAGERATES_ON_X86_32 || sizeof(RateRecord) == 28,
+              "RateRecord is 28 bytes");
+static_assert(!PAGERATES_ON_X86_32 || offsetof(RateRecord, value2) == 8,
+              "RateRecord layout");
+static_assert(!PAGERATES_ON_X86_32 || offsetof(RateRecord, code) == 16,
+              "RateRecord layout");
+static_assert(!PAGERATES_ON_X86_32 || offsetof(RateRecord, name) == 20,
+              "RateRecord layout");
+static_assert(!PAGERATES_ON_X86_32 || offsetof(RateRecord, date) == 24,
+              "RateRecord layout");
+static_assert(!PAGERATES_ON_X86_32 || sizeof(ResourceRequest) == 20,
+              "ResourceRequest is 20 bytes");
+static_assert(!PAGERATES_ON_X86_32 || offsetof(ResourceRequest, date) == 4,
+              "ResourceRequest layout");
+static_assert(!PAGERATES_ON_X86_32 ||
+                  offsetof(ResourceRequest, estimatedSize) == 8,
+              "ResourceRequest layout");
+static_assert(!PAGERATES_ON_X86_32 ||
+                  offsetof(ResourceRequest, dateValue) == 12,
+              "ResourceRequest layout");
+static_assert(!PAGERATES_ON_X86_32 || offsetof(ResourceRequest, path) == 16,
+              "ResourceRequest layout");
+static_assert(!PAGERATES_ON_X86_32 || sizeof(LibraryInfo) == 36,
+              "LibraryInfo is 36 bytes");
+static_assert(!PAGERATES_ON_X86_32 || offsetof(LibraryInfo, homePage) == 32,
+              "LibraryInfo layout");
+#undef PAGERATES_ON_X86_32
 
 extern "C" {
 #else
@@ -102,10 +129,22 @@ typedef struct RateSink RateSink;
 #endif
 
 // Exported entry points, undecorated names.
-typedef LibraryInfo* (PAGERATES_STDCALL* GetLibraryInfoFn)(void);
+typedef LibraryInfo*(PAGERATES_STDCALL* GetLibraryInfoFn)(void);
 typedef void(PAGERATES_STDCALL* GetResourcesFn)(RateDate date, RateSink* sink);
-typedef void(PAGERATES_STDCALL* FetchRatesFn)(const char* page_text, RateDate date,
-                                              RateSink* sink);
+typedef void(PAGERATES_STDCALL* FetchRatesFn)(const char* page_text,
+                                              RateDate date, RateSink* sink);
+
+// Optional diagnostic hook. A host may export a function of this type from
+// its program under the undecorated name "PageratesReportDownload" (beside
+// PageratesShowMessageBox where the platform has no message boxes). The
+// module then calls it during FetchRates once for every secondary page
+// address it considers, with the address and one line of outcome: "HTTP
+// <status>", "failed: <libcurl's error text>", "skipped: already
+// downloaded" or "skipped: failed earlier in this call". Both strings
+// belong to the module and live until the hook returns. A host without the
+// hook sees no difference.
+typedef void(PAGERATES_CDECL* PageratesReportDownloadFn)(const char* address,
+                                                         const char* outcome);
 
 #ifdef __cplusplus
 }

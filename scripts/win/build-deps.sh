@@ -2,9 +2,16 @@
 # Builds the third-party libraries of the Windows DLLs from Debian's sources
 # (Debian's patches applied) with the mingw-w64 cross compilers:
 #   .cache/win/<target>/pcre-<ver>/  static libpcre.a (8-bit, JIT); define PCRE_STATIC
-#   .cache/win/<target>/curl-<ver>/  bin/libcurl.dll (Schannel, HTTP/HTTPS only),
+#   .cache/win/<target>/curl-<ver>+verify2/
+#                                    bin/libcurl.dll (Schannel, HTTP/HTTPS only),
 #                                    lib/libcurl.dll.a, include/curl/
-# plus the symlinks .cache/win/<target>/{pcre,curl} to the current version.
+#     with curl-schannel-verify.patch: the peer's certificate is checked by
+#     curl itself against the system's root store (chain, expiry, host
+#     name), never left to the SSPI provider alone, and revocation checks
+#     are best effort (see package/INSTALL.txt)
+# plus the symlinks .cache/win/<target>/{pcre,curl-verified} to the current
+# versions (a new link name for a build that differs in kind, so that trees
+# still using an older one keep finding theirs).
 # Usage: build-deps.sh [i686|x86_64]...   (default: both)
 set -euo pipefail
 start=$SECONDS
@@ -39,6 +46,7 @@ srctree() {
       # flavours; take them off again, as Debian does for its OpenSSL build.
       run patch -d "$dir" -R -p1 -i debian/patches/99_nss.patch
       run patch -d "$dir" -R -p1 -i debian/patches/90_gnutls.patch
+      run patch -d "$dir" -p1 -i "$root/scripts/win/curl-schannel-verify.patch"
     fi
     (cd "$dir" && run autoreconf -fi)
   fi
@@ -105,9 +113,13 @@ for t in "${targets[@]}"; do
     srcfull=$(srcver "$pkg")
     ver=${srcfull#*:}
     [[ -n $ver ]] || { echo "no source version for $pkg (deb-src missing? run setup-toolchain.sh)" >&2; exit 1; }
-    prefix=$root/.cache/win/$t/$name-$ver
+    # A suffix names our own changes to a package, so that a build made
+    # without them is never taken for one with them.
+    suffix= link=$name
+    [[ $name == curl ]] && suffix=+verify2 link=curl-verified
+    prefix=$root/.cache/win/$t/$name-$ver$suffix
     if [[ ! -d $prefix ]]; then (build_"$name" "$host" "$prefix"); fi
-    ln -sfn "$name-$ver" "$root/.cache/win/$t/$name"
+    ln -sfn "$name-$ver$suffix" "$root/.cache/win/$t/$link"
   done
 done
 rm -rf "$work"

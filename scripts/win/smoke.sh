@@ -45,7 +45,7 @@ timed "wine prefix boot (once)" wine_boot || fail "wine_boot: $(cat "$work/out")
 
 for t in x86_64 i686; do
   cc=$t-w64-mingw32-gcc cxx=$t-w64-mingw32-g++ d=$work/$t
-  pcre=$root/.cache/win/$t/pcre curl=$root/.cache/win/$t/curl
+  pcre=$root/.cache/win/$t/pcre curl=$root/.cache/win/$t/curl-verified
   [[ -f $curl/bin/libcurl.dll && -f $pcre/lib/libpcre.a ]] || fail "run build-deps.sh $t first"
   mkdir -p "$d"
   cp "$curl/bin/libcurl.dll" "$d/"

@@ -10,7 +10,9 @@
 #      server, followed by the loader checks of the Windows host; every
 #      transcript is compared byte for byte with the Linux module's;
 #   5. pagerates.exe info and scan under wine for both targets;
-#   6. pagerates-win32.zip (package.sh, CPack), unpacked and run under
+#   6. the shipped presets on their real pages, as on Linux;
+#   7. HTTPS end to end for both targets (tests/http/check_tls.sh);
+#   8. pagerates-win32.zip (package.sh, CPack), unpacked and run under
 #      32-bit wine with its sample INI and every shipped preset.
 # Prints how long each step took.
 # Usage: [PAGERATES_LINUX_BUILD=DIR] scripts/win/test.sh
@@ -163,6 +165,19 @@ run_real_pages() {
   echo "real pages: $count records identical on x86_64, i686 and Linux"
 }
 step "shipped presets on real pages under wine" run_real_pages
+
+# ---- HTTPS -------------------------------------------------------------------
+# pagerates.exe's own downloads and the module's, through the shipped
+# libcurl.dll, against TLS servers with a throwaway test CA
+# (tests/http/check_tls.sh): a trusted certificate delivers; an untrusted
+# CA, a wrong host name and an expired certificate are refused.
+run_tls() {
+  tests/http/check_tls.sh --wine "$2" "$1/pagerates.exe" >"$work/tls-$1.out" 2>&1 ||
+    { cat "$work/tls-$1.out"; fail "the HTTPS cases failed for $1"; }
+  cat "$work/tls-$1.out"
+}
+step "HTTPS cases, x86_64 under wine64" run_tls build-win64 /usr/lib/wine/wine64
+step "HTTPS cases, i686 under 32-bit wine" run_tls build-win32 /usr/lib/wine/wine
 
 step "package pagerates-win32.zip" "$here/package.sh"
 

@@ -9,6 +9,7 @@ namespace {
 // libcurl's option and information numbers (stable parts of its ABI).
 constexpr long kGlobalAll = 3;
 constexpr int kOptWriteData = 10001;
+constexpr int kOptErrorBuffer = 10010;
 constexpr int kOptUrl = 10002;
 constexpr int kOptUserAgent = 10018;
 constexpr int kOptLowSpeedLimit = 19;
@@ -18,6 +19,8 @@ constexpr int kOptConnectTimeout = 78;
 constexpr int kOptWriteFunction = 20011;
 constexpr int kInfoResponseCode = 0x200000 + 2;
 constexpr int kCurlOk = 0;
+// Not one of libcurl's codes: no transfer was attempted.
+constexpr int kCurlNotReady = -1;
 
 constexpr char kUserAgent[] = "libcurl-agent/1.0";
 
@@ -34,7 +37,7 @@ HttpFetcher::HttpFetcher(const FetchLimits& limits) : limits_(limits) {
 
 HttpFetcher::~HttpFetcher() { Close(); }
 
-void HttpFetcher::Open(const char* library_name) {
+void HttpFetcher::Open(const char* library_name, bool keep_error_text) {
   library_ = port::SharedLibrary(library_name);
   if (!library_.loaded()) return;
   global_init_ = Lookup<GlobalInitFn>(library_, "curl_global_init");
@@ -59,20 +62,32 @@ void HttpFetcher::Open(const char* library_name) {
   easy_setopt_(handle_, kOptConnectTimeout, limits_.connect_timeout_seconds);
   easy_setopt_(handle_, kOptLowSpeedLimit, limits_.low_speed_bytes);
   easy_setopt_(handle_, kOptLowSpeedTime, limits_.low_speed_seconds);
+  if (keep_error_text) easy_setopt_(handle_, kOptErrorBuffer, error_text_);
 }
 
 bool HttpFetcher::Fetch(const char* address) {
   FreeBuffer();
+  error_text_[0] = '\0';
+  status_ = 0;
+  result_ = kCurlNotReady;
   if (!ready_ || handle_ == nullptr) return false;
   easy_setopt_(handle_, kOptUrl, address);
-  if (easy_perform_(handle_) != kCurlOk) return false;
-  long status = 0;
+  result_ = easy_perform_(handle_);
+  if (result_ != kCurlOk) return false;
   if (easy_getinfo_ != nullptr &&
-      easy_getinfo_(handle_, kInfoResponseCode, &status) == kCurlOk &&
-      status >= 400) {
-    return false;
+      easy_getinfo_(handle_, kInfoResponseCode, &status_) != kCurlOk) {
+    status_ = 0;
   }
-  return true;
+  return status_ < 400;
+}
+
+std::string HttpFetcher::Outcome() const {
+  if (result_ == kCurlOk) {
+    return status_ != 0 ? "HTTP " + std::to_string(status_) : "downloaded";
+  }
+  if (result_ == kCurlNotReady) return "failed: no libcurl handle";
+  if (error_text_[0] != '\0') return std::string("failed: ") + error_text_;
+  return "failed: libcurl error " + std::to_string(result_);
 }
 
 void HttpFetcher::Close() {

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "port/port.h"
 
@@ -42,8 +43,11 @@ class HttpFetcher {
 
   // Loads libcurl (`library_name`, the platform's file name by default) and
   // prepares a handle. Afterwards ready() tells whether downloads are
-  // possible; when it is false no libcurl function has been called.
-  void Open(const char* library_name = port::kCurlLibraryName);
+  // possible; when it is false no libcurl function has been called. With
+  // `keep_error_text`, libcurl is also given a buffer for its error texts,
+  // which Outcome() then reports.
+  void Open(const char* library_name = port::kCurlLibraryName,
+            bool keep_error_text = false);
   bool ready() const { return ready_; }
 
   // Downloads `address`, replacing the previous page. True when the
@@ -52,6 +56,11 @@ class HttpFetcher {
   // holds whatever arrived.
   bool Fetch(const char* address);
   const char* body() const { return buffer_.data; }
+  // What became of the last Fetch(), in one line: "HTTP <status>" when a
+  // response arrived (or "downloaded" when the status is unknown), else
+  // "failed: " and libcurl's error text (its error number without the text
+  // buffer; "no libcurl handle" when curl_easy_init failed).
+  std::string Outcome() const;
   size_t size() const { return buffer_.size; }
 
   void Close();
@@ -77,6 +86,9 @@ class HttpFetcher {
   void* handle_ = nullptr;
   DownloadBuffer buffer_;
   bool ready_ = false;
+  int result_ = 0;             // libcurl's code for the last transfer
+  long status_ = 0;            // its HTTP status, 0 when unknown
+  char error_text_[256] = {};  // libcurl's CURL_ERROR_SIZE
   port::SharedLibrary library_;
   GlobalInitFn global_init_ = nullptr;
   GlobalCleanupFn global_cleanup_ = nullptr;

@@ -61,17 +61,39 @@ TEST(HttpFetcherTest, MissingLibraryIsNotReady) {
   EXPECT_EQ(fetcher.body(), nullptr);
 }
 
-TEST(HttpFetcherTest, LibraryLackingAFunctionIsNeverCalled) {
-  FakeCurl fake(FAKE_CURL_FIVE);
+TEST(HttpFetcherTest, LibraryLackingAnyOneFunctionIsNeverCalled) {
+  for (const char* lacking : {"global_init", "global_cleanup", "easy_init",
+                              "setopt", "perform", "easy_cleanup"}) {
+    std::string path =
+        std::string(FAKE_CURL_DIR) + "/fake_curl_no_" + lacking + ".so";
+    FakeCurl fake(path.c_str());
+    ASSERT_TRUE(fake.ok()) << path;
+    fake.Reset();
+    {
+      HttpFetcher fetcher;
+      fetcher.Open(path.c_str());
+      EXPECT_FALSE(fetcher.ready()) << lacking;
+      EXPECT_FALSE(fetcher.Fetch("http://x/")) << lacking;
+    }
+    EXPECT_EQ(fake.Calls(), "") << lacking;
+  }
+}
+
+TEST(HttpFetcherTest, NoHandleMeansNoDownload) {
+  const std::string path =
+      std::string(FAKE_CURL_DIR) + "/fake_curl_no_handle.so";
+  FakeCurl fake(path.c_str());
   ASSERT_TRUE(fake.ok());
   fake.Reset();
   {
     HttpFetcher fetcher;
-    fetcher.Open(FAKE_CURL_FIVE);
-    EXPECT_FALSE(fetcher.ready());
+    fetcher.Open(path.c_str());
     EXPECT_FALSE(fetcher.Fetch("http://x/"));
+    EXPECT_EQ(fetcher.body(), nullptr);
+    EXPECT_EQ(fetcher.Outcome(), "failed: no libcurl handle");
   }
-  EXPECT_EQ(fake.Calls(), "");
+  // Set up and cleaned up; no option set, nothing performed.
+  EXPECT_EQ(fake.Calls(), "global_init 3\neasy_init\nglobal_cleanup\n");
 }
 
 TEST(HttpFetcherTest, CallsLibcurlInOrderAndCleansUp) {
@@ -168,6 +190,26 @@ TEST_F(HttpFetcherServerTest, RefusedAndUnresolvableAddressesFail) {
   ASSERT_TRUE(fetcher.ready());
   EXPECT_FALSE(fetcher.Fetch("http://127.0.0.1:1/"));
   EXPECT_FALSE(fetcher.Fetch("http://no-such-host.invalid/"));
+}
+
+TEST_F(HttpFetcherServerTest, OutcomeNamesTheStatusOrLibcurlsReason) {
+  HttpFetcher fetcher(limits_);
+  fetcher.Open(port::kCurlLibraryName, /*keep_error_text=*/true);
+  ASSERT_TRUE(fetcher.ready());
+  EXPECT_TRUE(fetcher.Fetch((base_ + "/empty/x").c_str()));
+  EXPECT_EQ(fetcher.Outcome(), "HTTP 200");
+  EXPECT_FALSE(fetcher.Fetch((base_ + "/status/404/x").c_str()));
+  EXPECT_EQ(fetcher.Outcome(), "HTTP 404");
+  EXPECT_FALSE(fetcher.Fetch("http://127.0.0.1:1/"));
+  // libcurl's own text, e.g. "Failed to connect to 127.0.0.1 port 1 ...".
+  EXPECT_NE(fetcher.Outcome().find("failed: Failed to connect"),
+            std::string::npos)
+      << fetcher.Outcome();
+  // Without the buffer: libcurl's error number.
+  HttpFetcher plain(limits_);
+  plain.Open();
+  EXPECT_FALSE(plain.Fetch("http://127.0.0.1:1/"));
+  EXPECT_EQ(plain.Outcome(), "failed: libcurl error 7");
 }
 
 }  // namespace

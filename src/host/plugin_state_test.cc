@@ -50,6 +50,34 @@ TEST_F(PluginStateTest, LibraryInfoDescribesThePrimaryPreset) {
   EXPECT_EQ(GetLibraryInfoImpl(state_.get()), info);
 }
 
+TEST_F(PluginStateTest, LibraryInfoStringsOutliveCallsScansAndEdits) {
+  Attach(kIni);
+  const LibraryInfo first = *GetLibraryInfoImpl(state_.get());
+  RecordingSink sink;
+  GetResourcesImpl(state_.get(), Date(2016, 9, 8), &sink);
+  FetchRatesImpl(state_.get(), "USD 08.09.2016", Date(2016, 9, 8), &sink);
+  // An edit that changes every value the record shows, in a file of
+  // another size, so that it is read again.
+  dir_.Write("pagerates.ini",
+             "[main]\nActivePreset=q\n[q]\nName=Other bank with a longer "
+             "name\nPageURL=http://other:82/x\nHomeCurrencyCode=EUR\n"
+             "HomeCurrencyName=Euro\n");
+  FetchRatesImpl(state_.get(), "USD 08.09.2016", Date(2016, 9, 8), &sink);
+  const LibraryInfo& again = *GetLibraryInfoImpl(state_.get());
+  const char* const LibraryInfo::*const fields[] = {
+      &LibraryInfo::name,
+      &LibraryInfo::server,
+      &LibraryInfo::homeCurrencyCode,
+      &LibraryInfo::homeCurrencyName,
+      &LibraryInfo::author,
+      &LibraryInfo::email,
+      &LibraryInfo::homePage};
+  for (auto field : fields) EXPECT_EQ(again.*field, first.*field);
+  // The identity is read once, at load.
+  EXPECT_STREQ(again.name, "Bank");
+  EXPECT_STREQ(again.server, "bank:81");
+}
+
 TEST_F(PluginStateTest, LibraryInfoOfAMissingPresetHasEmptyStrings) {
   Attach("[main]\nActivePreset=nowhere\n");
   LibraryInfo* info = GetLibraryInfoImpl(state_.get());

@@ -1,5 +1,8 @@
 #include "host/secondary_presets.h"
 
+#include <set>
+#include <string>
+
 #include "config/address_template.h"
 #include "fetch/http_fetcher.h"
 #include "parse/page_scanner.h"
@@ -9,19 +12,37 @@ namespace pagerates {
 
 void ScanSecondaryPresets(PluginState* state, RateSink* sink) {
   PluginConfig& config = *state->config;
+  const bool reporting = port::HasDownloadReporter();
   HttpFetcher fetcher(state->fetch_limits);
-  fetcher.Open(state->curl_library_name.c_str());
+  fetcher.Open(state->curl_library_name.c_str(), reporting);
   if (!fetcher.ready()) {
     state->diagnostics->Report(Diagnostic{Diagnostic::Kind::kNoCurl, "", "",
                                           kConfigErrorTitle, kNoCurlMessage});
   } else {
+    // Addresses that failed during this call: not tried again before it
+    // ends, so a dead server costs one time-out per call, and a server that
+    // recovers meanwhile is not scanned by a later preset alone.
+    std::set<std::string> failed;
     for (int i = 1; i < config.preset_count(); ++i) {
       for (const RateDate& date : state->pending_dates) {
         HeapString address = ExpandAddressTemplate(
             config.presets()->preset(i)->page_template.view(), date);
-        if (state->fetched_addresses.count(std::string(address.view())) != 0)
+        std::string key(address.view());
+        if (state->fetched_addresses.count(key) != 0) {
+          port::ReportDownload(address.c_str(), kSkippedDownloaded);
           continue;
-        if (!fetcher.Fetch(address.c_str())) continue;
+        }
+        if (failed.count(key) != 0) {
+          port::ReportDownload(address.c_str(), kSkippedFailed);
+          continue;
+        }
+        const bool ok = fetcher.Fetch(address.c_str());
+        if (reporting)
+          port::ReportDownload(address.c_str(), fetcher.Outcome().c_str());
+        if (!ok) {
+          failed.insert(std::move(key));
+          continue;
+        }
         config.Refresh();
         // The page is scanned with the preset as the file now has it.
         std::shared_ptr<const PresetSet> presets = config.presets();

@@ -1,10 +1,12 @@
 #include "host/secondary_presets.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 #include "tests/support/test_support.h"
@@ -13,8 +15,10 @@ namespace pagerates {
 namespace {
 
 using testing::Date;
+using testing::DownloadReport;
 using testing::MessageBox;
 using testing::RecordingSink;
+using testing::TakeDownloadReports;
 using testing::TakeMessageBoxes;
 
 class SecondaryPresetsTest : public ::testing::Test {
@@ -26,6 +30,7 @@ class SecondaryPresetsTest : public ::testing::Test {
     ASSERT_TRUE(
         AttachState(state_.get(), (dir_.path() / "pagerates.so").c_str()));
     TakeMessageBoxes();
+    TakeDownloadReports();
   }
   testing::TempDir dir_;
   std::unique_ptr<PluginState> state_;
@@ -81,6 +86,106 @@ TEST_F(SecondaryPresetsTest, DownloadedPagesAreScannedAndRemembered) {
   EXPECT_EQ(state_->fetched_addresses.count("http://127.0.0.1:1/08"), 1u);
   FetchRatesImpl(state_.get(), "USD", Date(2016, 9, 8), &sink);
   EXPECT_EQ(sink.rates.size(), 3u);  // the page is not fetched again
+  // The stand-in has no curl_easy_getinfo: no status to tell.
+  EXPECT_EQ(TakeDownloadReports(),
+            (std::vector<DownloadReport>{
+                {"http://127.0.0.1:1/08", "downloaded"},
+                {"http://127.0.0.1:1/08", kSkippedDownloaded}}));
+}
+
+// Two presets sharing an address that cannot be reached, two pending
+// dates: one attempt per call, every other turn skipped.
+constexpr char kSharedDeadAddress[] =
+    "[main]\nActivePreset=a,b,c\n[a]\nHomeCurrencyCode=RUB\nCodepage=65001\n"
+    "Record=(?<code>[A-Z]{3})\n[b]\nHomeCurrencyCode=RUB\nPageURL=%s\n"
+    "Record=(?<code>[A-Z]{3})\n[c]\nHomeCurrencyCode=RUB\nPageURL=%s\n"
+    "Record=(?<code>[A-Z]{3})\n";
+
+std::string SharedAddressIni(const std::string& address) {
+  std::string ini = kSharedDeadAddress;
+  for (size_t at; (at = ini.find("%s")) != std::string::npos;)
+    ini.replace(at, 2, address);
+  return ini;
+}
+
+TEST_F(SecondaryPresetsTest, FailedAddressIsTriedOncePerCall) {
+  const std::string dead = "http://127.0.0.1:1/rates.txt";
+  Attach(SharedAddressIni(dead), port::kCurlLibraryName);
+  for (int call = 1; call <= 2; ++call) {
+    RecordingSink sink;
+    GetResourcesImpl(state_.get(), Date(2016, 9, 7), &sink);
+    FetchRatesImpl(state_.get(), "USD", Date(2016, 9, 8), &sink);
+    EXPECT_EQ(sink.rates.size(), 1u);
+    std::vector<DownloadReport> reports = TakeDownloadReports();
+    ASSERT_EQ(reports.size(), 4u);  // two presets times two dates
+    EXPECT_EQ(reports[0].address, dead);
+    EXPECT_EQ(reports[0].outcome.rfind("failed: ", 0), 0u)
+        << reports[0].outcome;
+    for (size_t i = 1; i < reports.size(); ++i)
+      EXPECT_EQ(reports[i], (DownloadReport{dead, kSkippedFailed}));
+    EXPECT_TRUE(state_->fetched_addresses.empty());
+    EXPECT_TRUE(state_->pending_dates.empty());
+  }
+}
+
+TEST_F(SecondaryPresetsTest, NoHandleDownloadsNothingAndDeliversThePrimary) {
+  const std::string curl =
+      std::string(FAKE_CURL_DIR) + "/fake_curl_no_handle.so";
+  Attach(kTwoPresets, curl.c_str());
+  RecordingSink sink;
+  FetchRatesImpl(state_.get(), "USD EUR", Date(2016, 9, 8), &sink);
+  EXPECT_EQ(sink.rates.size(), 2u);
+  EXPECT_TRUE(TakeMessageBoxes().empty());
+  EXPECT_TRUE(state_->fetched_addresses.empty());
+  EXPECT_TRUE(state_->pending_dates.empty());
+}
+
+// Throws once the secondary page's record arrives.
+class ThrowingSink : public RecordingSink {
+ public:
+  void PAGERATES_THISCALL AddRate(const RateRecord* record) override {
+    if (!rates.empty()) throw std::runtime_error("host gave up");
+    RecordingSink::AddRate(record);
+  }
+};
+
+bool StillLoaded(const std::string& path) {
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (handle == nullptr) return false;
+  dlclose(handle);
+  return true;
+}
+
+TEST_F(SecondaryPresetsTest, LibcurlIsUnloadedOnEveryWayOut) {
+  std::string ini = kTwoPresets;
+  ini += "Codepage=65001\nRecord=(?<code>[a-g]+)\n";
+  const std::string dir = FAKE_CURL_DIR;
+  struct Case {
+    std::string library;
+    bool throwing_sink;
+  } cases[] = {
+      {FAKE_CURL_FULL, false},  // downloads and scans
+      {FAKE_CURL_FULL, true},   // the host's sink throws mid-scan
+      {FAKE_CURL_FIVE, false},  // incomplete: not ready
+      {dir + "/fake_curl_no_global_cleanup.so", false},
+      {dir + "/fake_curl_no_handle.so", false},  // no easy handle
+  };
+  for (const Case& c : cases) {
+    ASSERT_FALSE(StillLoaded(c.library)) << c.library;
+    Attach(ini, c.library.c_str());
+    ThrowingSink throwing;
+    RecordingSink recording;
+    RecordingSink* sink = c.throwing_sink ? &throwing : &recording;
+    bool threw = false;
+    try {
+      FetchRatesImpl(state_.get(), "USD", Date(2016, 9, 8), sink);
+    } catch (const std::runtime_error&) {
+      threw = true;
+    }
+    EXPECT_EQ(threw, c.throwing_sink) << c.library;
+    EXPECT_FALSE(StillLoaded(c.library)) << c.library;
+    TakeMessageBoxes();
+  }
 }
 
 }  // namespace
@@ -109,19 +214,37 @@ class SecondaryFaultsTest : public SecondaryPresetsTest {
   std::string base_, log_;
 };
 
+TEST_F(SecondaryFaultsTest, FailingServerIsAskedOncePerCall) {
+  const std::string path = "/status/500/shared-rates.txt";
+  Attach(SharedAddressIni(base_ + path), port::kCurlLibraryName);
+  for (int call = 1; call <= 2; ++call) {
+    RecordingSink sink;
+    GetResourcesImpl(state_.get(), Date(2016, 9, 7), &sink);
+    FetchRatesImpl(state_.get(), "USD", Date(2016, 9, 8), &sink);
+    EXPECT_EQ(Requests(path), static_cast<size_t>(call));
+    std::vector<DownloadReport> reports = TakeDownloadReports();
+    ASSERT_EQ(reports.size(), 4u);
+    EXPECT_EQ(reports[0], (DownloadReport{base_ + path, "HTTP 500"}));
+  }
+}
+
 TEST_F(SecondaryFaultsTest, FailedDownloadsAreBoundedAndTriedAgain) {
   const std::vector<std::string> faults = {
-      "/status/404/", "/status/500/", "/reset/", "/stall/", "/drip/", "/endless/",
+      "/status/404/", "/status/500/", "/reset/",
+      "/stall/",      "/drip/",       "/endless/",
   };
   std::string ini = "[main]\nActivePreset=p";
-  for (size_t i = 0; i < faults.size() + 2; ++i) ini += ",s" + std::to_string(i);
-  ini += "\n[p]\nHomeCurrencyCode=RUB\nCodepage=65001\nRecord=(?<code>[A-Z]{3})\n";
+  for (size_t i = 0; i < faults.size() + 2; ++i)
+    ini += ",s" + std::to_string(i);
+  ini +=
+      "\n[p]\nHomeCurrencyCode=RUB\nCodepage=65001\nRecord=(?<code>[A-Z]{3})\n";
   std::vector<std::string> urls;
   for (const std::string& f : faults) urls.push_back(base_ + f + "fault-%dd%");
   urls.push_back("http://127.0.0.1:1/refused-%dd%");
   urls.push_back("http://no-such-host.invalid/%dd%");
   for (size_t i = 0; i < urls.size(); ++i) {
-    ini += "[s" + std::to_string(i) + "]\nHomeCurrencyCode=RUB\nPageURL=" + urls[i] +
+    ini += "[s" + std::to_string(i) +
+           "]\nHomeCurrencyCode=RUB\nPageURL=" + urls[i] +
            "\nCodepage=65001\nRecord=(?<code>[A-Z]{3})\n";
   }
   Attach(ini, port::kCurlLibraryName);
@@ -135,12 +258,15 @@ TEST_F(SecondaryFaultsTest, FailedDownloadsAreBoundedAndTriedAgain) {
     auto start = std::chrono::steady_clock::now();
     FetchRatesImpl(state_.get(), "USD EUR", Date(2016, 9, 8), &sink);
     double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+            .count();
     // Three stalling servers at two seconds each, and some slack.
     EXPECT_LT(seconds, 40.0);
-    ASSERT_EQ(sink.rates.size(), 2u);  // the primary page's records, nothing else
+    ASSERT_EQ(sink.rates.size(),
+              2u);  // the primary page's records, nothing else
     EXPECT_TRUE(state_->fetched_addresses.empty());
-    for (const std::string& f : faults) EXPECT_EQ(Requests(f + "fault-08"), call) << f;
+    for (const std::string& f : faults)
+      EXPECT_EQ(Requests(f + "fault-08"), call) << f;
   }
   EXPECT_TRUE(TakeMessageBoxes().empty());
 }

@@ -128,6 +128,14 @@ extern const char* const kCurlLibraryName;
 // supply one (see port_posix.cc); otherwise it becomes a line on stderr.
 void ShowMessageBox(const char* text, const char* title);
 
+// ---- Diagnostics ------------------------------------------------------
+// The host program's optional PageratesReportDownload (see abi.h): a line
+// about one secondary download. HasDownloadReporter() tells whether the
+// host exports one, so callers can skip describing outcomes nobody reads;
+// ReportDownload() does nothing without it.
+bool HasDownloadReporter();
+void ReportDownload(const char* address, const char* outcome);
+
 // ---- Formatting -------------------------------------------------------
 // printf-style formatting for %s and %d with flags, width and precision:
 // the subset the platform's user-interface formatter understands.

@@ -24,6 +24,9 @@
 // imports it, weakly: without it, boxes become lines on stderr.
 extern "C" __attribute__((weak, visibility("default"))) void
 PageratesShowMessageBox(const char* text, const char* title);
+// The same for the optional download report (abi.h).
+extern "C" __attribute__((weak, visibility("default"))) void
+PageratesReportDownload(const char* address, const char* outcome);
 
 namespace pagerates::port {
 
@@ -330,6 +333,15 @@ void ShowMessageBox(const char* text, const char* title) {
   }
   std::fprintf(stderr, "%s: %s\n", title, text);
   std::fflush(stderr);
+}
+
+// ---- Diagnostics ------------------------------------------------------
+
+bool HasDownloadReporter() { return PageratesReportDownload != nullptr; }
+
+void ReportDownload(const char* address, const char* outcome) {
+  if (PageratesReportDownload != nullptr)
+    PageratesReportDownload(address, outcome);
 }
 
 // ---- Formatting -------------------------------------------------------

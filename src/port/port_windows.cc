@@ -175,20 +175,43 @@ void SharedLibrary::Unload() {
 
 // ---- User interface ---------------------------------------------------
 
-// A host program may show the boxes itself by exporting
+// The host program's optional hooks (abi.h), looked up in its own export
+// table at every use: the module never keeps a pointer into another
+// module. A host may show the boxes itself by exporting
 // `void PageratesShowMessageBox(const char* text, const char* title)`
 // (C linkage, the C calling convention), as it may on POSIX; otherwise the
 // system shows them.
+
+namespace {
+
+using HostHookFn = void(__cdecl*)(const char*, const char*);
+
+HostHookFn FindHostHook(const char* name) {
+  HMODULE program = ::GetModuleHandleA(nullptr);
+  if (program == nullptr) return nullptr;
+  return reinterpret_cast<HostHookFn>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(program, name)));
+}
+
+}  // namespace
+
 void ShowMessageBox(const char* text, const char* title) {
-  using HostShowFn = void(__cdecl*)(const char*, const char*);
-  auto host_show = reinterpret_cast<HostShowFn>(
-      reinterpret_cast<void (*)()>(::GetProcAddress(
-          ::GetModuleHandleA(nullptr), "PageratesShowMessageBox")));
-  if (host_show != nullptr) {
+  if (HostHookFn host_show = FindHostHook("PageratesShowMessageBox")) {
     host_show(text, title);
     return;
   }
   ::MessageBoxA(nullptr, text, title, MB_OK);
+}
+
+// ---- Diagnostics ------------------------------------------------------
+
+bool HasDownloadReporter() {
+  return FindHostHook("PageratesReportDownload") != nullptr;
+}
+
+void ReportDownload(const char* address, const char* outcome) {
+  if (HostHookFn report = FindHostHook("PageratesReportDownload"))
+    report(address, outcome);
 }
 
 // ---- Formatting -------------------------------------------------------

@@ -1,6 +1,8 @@
 /* A stand-in for libcurl that records every call and "downloads" a fixed
- * body in three chunks of 4, 0 and 3 bytes. Built once with all of the
- * functions the module needs and once without curl_easy_perform. */
+ * body in three chunks of 4, 0 and 3 bytes. Built with all of the functions
+ * the module needs, and in variants that lack one of them
+ * (FAKE_CURL_OMIT_<NAME>, e.g. FAKE_CURL_OMIT_PERFORM) or whose curl_easy_init
+ * fails (FAKE_CURL_NO_HANDLE). */
 #include <stdarg.h>
 #include <stddef.h>
 #include <stdio.h>
@@ -31,18 +33,29 @@ static int handle;
 EXPORT const char* fake_curl_calls(void) { return calls; }
 EXPORT void fake_curl_reset(void) { calls[0] = '\0'; }
 
+#ifndef FAKE_CURL_OMIT_GLOBAL_INIT
 EXPORT int curl_global_init(long flags) {
   Record("global_init %ld\n", flags);
   return 0;
 }
+#endif
 
+#ifndef FAKE_CURL_OMIT_GLOBAL_CLEANUP
 EXPORT void curl_global_cleanup(void) { Record("global_cleanup\n"); }
+#endif
 
+#ifndef FAKE_CURL_OMIT_EASY_INIT
 EXPORT void* curl_easy_init(void) {
   Record("easy_init\n");
+#ifdef FAKE_CURL_NO_HANDLE
+  return NULL;
+#else
   return &handle;
+#endif
 }
+#endif
 
+#ifndef FAKE_CURL_OMIT_SETOPT
 EXPORT int curl_easy_setopt(void* h, int option, ...) {
   va_list args;
   va_start(args, option);
@@ -62,6 +75,7 @@ EXPORT int curl_easy_setopt(void* h, int option, ...) {
   va_end(args);
   return h == &handle ? 0 : 43;
 }
+#endif
 
 #ifndef FAKE_CURL_OMIT_PERFORM
 EXPORT int curl_easy_perform(void* h) {
@@ -74,7 +88,9 @@ EXPORT int curl_easy_perform(void* h) {
 }
 #endif
 
+#ifndef FAKE_CURL_OMIT_EASY_CLEANUP
 EXPORT void curl_easy_cleanup(void* h) {
   (void)h;
   Record("easy_cleanup\n");
 }
+#endif

@@ -16,12 +16,16 @@ Paths starting with one of these words behave badly on purpose:
   /empty/...             200 with an empty body
 Every bad behaviour is bounded in time, so a broken client cannot keep the
 server busy forever.
+
+With --tls-cert and --tls-key it speaks HTTPS instead, with that
+certificate; a client that refuses it is logged as "TLS refused".
 """
 import argparse
 import http.server
 import os
 import socket
 import socketserver
+import ssl
 import struct
 import sys
 import threading
@@ -112,6 +116,25 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
+    tls = None
+
+    def finish_request(self, request, client_address):
+        if self.tls is None:
+            return super().finish_request(request, client_address)
+        # The handshake runs here, in the connection's own thread, so that a
+        # client that never completes it holds up nobody else.
+        request.settimeout(LIMIT_SECONDS)
+        try:
+            wrapped = self.tls.wrap_socket(request, server_side=True)
+        except (ssl.SSLError, OSError):
+            with Handler.lock, open(self.log_path, "a") as log:
+                log.write("TLS refused\n")
+            return
+        try:
+            wrapped.settimeout(None)
+            super().finish_request(wrapped, client_address)
+        finally:
+            wrapped.close()
 
 
 def main():
@@ -119,11 +142,18 @@ def main():
     parser.add_argument("--root", required=True)
     parser.add_argument("--log", required=True)
     parser.add_argument("--port-file", required=True)
+    parser.add_argument("--tls-cert")
+    parser.add_argument("--tls-key")
     args = parser.parse_args()
     log_path = os.path.abspath(args.log)
+    tls = None
+    if args.tls_cert:
+        tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        tls.load_cert_chain(args.tls_cert, args.tls_key)
     os.chdir(args.root)
     server = Server(("127.0.0.1", 0), Handler)
     server.log_path = log_path
+    server.tls = tls
     tmp = args.port_file + ".tmp"
     with open(tmp, "w") as f:
         f.write(str(server.server_address[1]))

@@ -11,6 +11,10 @@ std::vector<pagerates::testing::MessageBox>& Boxes() {
   static std::vector<pagerates::testing::MessageBox> boxes;
   return boxes;
 }
+std::vector<pagerates::testing::DownloadReport>& Reports() {
+  static std::vector<pagerates::testing::DownloadReport> reports;
+  return reports;
+}
 }  // namespace
 
 // The platform layer shows message boxes through this when the program
@@ -18,6 +22,12 @@ std::vector<pagerates::testing::MessageBox>& Boxes() {
 extern "C" __attribute__((visibility("default"))) void PageratesShowMessageBox(
     const char* text, const char* title) {
   Boxes().push_back({title, text});
+}
+
+// The same for the download reports.
+extern "C" __attribute__((visibility("default"))) void PageratesReportDownload(
+    const char* address, const char* outcome) {
+  Reports().push_back({address, outcome});
 }
 
 namespace pagerates::testing {
@@ -54,6 +64,10 @@ std::ostream& operator<<(std::ostream& out, const MessageBox& box) {
   return out << "[" << box.title << ": " << box.text << "]";
 }
 
+std::ostream& operator<<(std::ostream& out, const DownloadReport& report) {
+  return out << "[" << report.address << " " << report.outcome << "]";
+}
+
 void RecordingSink::RequestResource(const ResourceRequest* request) {
   requests.push_back({request->size, request->date, request->estimatedSize,
                       request->dateValue, request->path});
@@ -78,6 +92,12 @@ Diagnostics* BoxLog() {
 std::vector<MessageBox> TakeMessageBoxes() {
   std::vector<MessageBox> taken;
   taken.swap(Boxes());
+  return taken;
+}
+
+std::vector<DownloadReport> TakeDownloadReports() {
+  std::vector<DownloadReport> taken;
+  taken.swap(Reports());
   return taken;
 }
 

@@ -68,6 +68,16 @@ std::vector<MessageBox> TakeMessageBoxes();
 // Diagnostics that land where message boxes do: in TakeMessageBoxes().
 Diagnostics* BoxLog();
 
+struct DownloadReport {
+  std::string address;
+  std::string outcome;
+  bool operator==(const DownloadReport&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const DownloadReport& report);
+
+// Every download the module reported since the last Take(), in order.
+std::vector<DownloadReport> TakeDownloadReports();
+
 inline RateDate Date(int year, int month, int day) {
   return RateDate{static_cast<int16_t>(year), static_cast<int8_t>(month),
                   static_cast<int8_t>(day)};

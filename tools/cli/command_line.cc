@@ -20,7 +20,7 @@ const char kUsage[] =
     "      PAGE is absent or \"-\".\n"
     "  fetch [--ini FILE] (--date YYYY-MM-DD | --from YYYY-MM-DD --to "
     "YYYY-MM-DD)\n"
-    "        [--scheme http|https] [--format FORMAT [--invert]]\n"
+    "        [--scheme http|https] [--format FORMAT [--invert]] [-v]\n"
     "      Download and scan the page of each day, in order.\n"
     "  check [--ini FILE] [--page FILE --date YYYY-MM-DD [--preset NAME]]\n"
     "      Check the INI file's active presets and report every problem\n"
@@ -43,7 +43,9 @@ const char kUsage[] =
     "  --scheme SCHEME  http (default) or https\n"
     "  --page FILE      check: the page to scan (\"-\": standard input)\n"
     "  --preset NAME    check: the active preset to scan the page with\n"
-    "  -v, --verbose    print the module's page request to standard error\n"
+    "  -v, --verbose    scan: print the module's page request; scan, fetch:\n"
+    "                   print the module's own downloads and their outcomes;\n"
+    "                   both to standard error\n"
     "  -h, --help       print this text\n"
     "  --version        print the version of this program\n"
     "\n"
@@ -94,7 +96,7 @@ bool Accepts(Command command, Option option) {
     case Command::kFetch:
       return option == kModule || option == kIni || option == kDate ||
              option == kFrom || option == kTo || option == kFormat ||
-             option == kInvert || option == kScheme;
+             option == kInvert || option == kScheme || option == kVerbose;
     case Command::kCheck:
       return option == kModule || option == kIni || option == kPage ||
              option == kDate || option == kPreset;

@@ -30,7 +30,7 @@ struct CommandLine {
   std::optional<OutputFormat> format;  // empty: chosen by the terminal
   bool invert = false;                 // price formats: value1 is the home side
   std::string scheme = "http";         // fetch: "http" or "https"
-  bool verbose = false;                // scan: show the page request
+  bool verbose = false;                // scan: the request; both: downloads
   // scan: empty or "-" is stdin. check: empty for no page, "-" is stdin.
   std::string page_path;
   std::string preset;  // check with a page: the active preset to scan with

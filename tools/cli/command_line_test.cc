@@ -170,7 +170,6 @@ TEST(CommandLineTest, UsageErrors) {
       {"fetch", "--from", "2016-09-08", "--to", "2016-09-07"},  // backwards
       {"fetch", "--from", "2016-09-08", "--to", "2016-9-9"},
       {"fetch", "--date", "2016-09-07", "--scheme", "ftp"},
-      {"fetch", "--date", "2016-09-07", "-v"},
   };
   for (const auto& args : kCases) {
     ParsedCommandLine parsed = ParseCommandLine(args);

@@ -11,6 +11,9 @@
 
 namespace pagerates::cli {
 
+bool g_print_download_reports = false;
+StatusLine* g_status_line = nullptr;
+
 void PrintError(const std::string& message) {
   std::fprintf(stderr, "pagerates: %s\n", message.c_str());
 }

@@ -40,6 +40,20 @@ std::unique_ptr<RecordFormatter> MakeFormatter(const CommandLine& line,
 // The formatter's notes about records it left out, on stderr.
 void PrintNotes(RecordFormatter* formatter);
 
+// Set by -v: the module's download reports are printed.
+extern bool g_print_download_reports;
+
+// Something drawn on stderr that a download report must clear first.
+class StatusLine {
+ public:
+  virtual void Clear() = 0;
+
+ protected:
+  ~StatusLine() = default;
+};
+// The status line being drawn, if any.
+extern StatusLine* g_status_line;
+
 // The commands; each returns the exit status.
 int RunInfo(const Module& module, const CommandLine& line,
             const std::string& module_path);

@@ -16,7 +16,7 @@ namespace pagerates::cli {
 namespace {
 
 // The progress line of a fetch, redrawn in place on a terminal.
-class Progress {
+class Progress final : public StatusLine {
  public:
   explicit Progress(bool enabled) : enabled_(enabled) {}
 
@@ -28,7 +28,7 @@ class Progress {
   }
 
   // Removes the line so that other output can start at the left margin.
-  void Clear() {
+  void Clear() override {
     if (!enabled_ || width_ == 0) return;
     std::fprintf(stderr, "\r%*s\r", static_cast<int>(width_), "");
     width_ = 0;
@@ -56,6 +56,15 @@ class Progress {
   size_t width_ = 0;
 };
 
+// Makes `progress` the status line being drawn while it lives.
+class ProgressInUse {
+ public:
+  explicit ProgressInUse(Progress* progress) { g_status_line = progress; }
+  ~ProgressInUse() { g_status_line = nullptr; }
+  ProgressInUse(const ProgressInUse&) = delete;
+  ProgressInUse& operator=(const ProgressInUse&) = delete;
+};
+
 }  // namespace
 
 int RunFetch(const CommandLine& line, const Module& module) {
@@ -78,6 +87,8 @@ int RunFetch(const CommandLine& line, const Module& module) {
   // Output going to the same terminal must not land inside the progress
   // line.
   Progress progress(IsTerminal(stderr));
+  g_print_download_reports = line.verbose;
+  ProgressInUse in_use(&progress);
   bool output_on_terminal = IsTerminal(stdout);
   int64_t total = DayNumber(line.last_date) - DayNumber(line.first_date) + 1;
   int64_t done = 0;

@@ -101,6 +101,18 @@ int Run(int argc, char** argv) {
 }  // namespace
 }  // namespace pagerates::cli
 
+// The module's optional download hook (abi.h), exported from this program
+// so that the module finds it.
+extern "C" PAGERATES_CLI_EXPORT void PageratesReportDownload(
+    const char* address, const char* outcome) {
+  using namespace pagerates::cli;
+  if (!g_print_download_reports) return;
+  if (g_status_line != nullptr) g_status_line->Clear();
+  std::fprintf(stderr, "download: %s: %s\n", address != nullptr ? address : "",
+               outcome != nullptr ? outcome : "");
+  std::fflush(stderr);
+}
+
 int main(int argc, char** argv) {
   try {
     return pagerates::cli::Run(argc, argv);

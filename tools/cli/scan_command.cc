@@ -9,6 +9,7 @@
 namespace pagerates::cli {
 
 int RunScan(const CommandLine& line, const Module& module) {
+  g_print_download_reports = line.verbose;
   std::unique_ptr<RecordFormatter> formatter = MakeFormatter(line, module);
   if (formatter == nullptr) return kExitFailure;
   RecordingSink sink;
