@@ -16,7 +16,8 @@
 // exit code stays 0).
 //
 // Build and run from the source tree:
-//   cmake --preset default && cmake --build build --target pagerates_bench && build/pagerates_bench
+//   cmake --preset default && cmake --build build --target pagerates_bench &&
+//   build/pagerates_bench
 // Rates are per CPU second, the library's default: steadier than wall time
 // on a shared machine. Google Benchmark's flags apply, e.g.
 // --benchmark_counters_tabular=true for counters in columns, or
@@ -40,9 +41,11 @@
 #include <utility>
 #include <vector>
 
+#include "bench/bare_pattern.h"
+#include "bench/scan_summary.h"
+#include "config/compiled_pattern.h"
 #include "config/plugin_config.h"
 #include "pagerates/abi.h"
-#include "parse/compiled_pattern.h"
 #include "parse/page_scanner.h"
 #include "port/heap_string.h"
 
@@ -54,6 +57,14 @@ namespace {
   std::fflush(stderr);
   std::abort();
 }
+
+// A preset the module complains about would make the numbers meaningless.
+class DieOnReport final : public Diagnostics {
+ public:
+  void Report(const Diagnostic& d) override {
+    Die("unexpected report \"" + d.title + "\": " + d.text);
+  }
+} g_die_on_report;
 
 // ---- The preset -----------------------------------------------------------
 
@@ -93,7 +104,7 @@ void LoadPreset(PluginConfig* config) {
       << "Record=" << kRecordPattern << "\n";
   out.close();
   if (!out) Die("cannot write " + path.string());
-  config->Load(path.string());
+  config->Load(path.string(), &g_die_on_report);
   std::error_code ignored;
   std::filesystem::remove(path, ignored);
   if (config->preset_count() != 1) Die("the benchmark preset was not loaded");
@@ -133,15 +144,15 @@ std::string ToCp1251(std::string_view text) {
 }
 
 constexpr std::string_view kCurrencyNames[] = {
-    "Доллар США",          "Евро",
-    "Фунт стерлингов",     "Японских иен",
-    "Швейцарский франк",   "Китайский юань",
-    "Белорусский рубль",   "Казахстанских тенге",
-    "Украинских гривен",   "Польский злотый",
-    "Чешских крон",        "Шведских крон",
-    "Норвежских крон",     "Датских крон",
-    "Турецких лир",        "Армянских драмов",
-    "Вьетнамских донгов",  "Ещё одна валюта",
+    "Доллар США",         "Евро",
+    "Фунт стерлингов",    "Японских иен",
+    "Швейцарский франк",  "Китайский юань",
+    "Белорусский рубль",  "Казахстанских тенге",
+    "Украинских гривен",  "Польский злотый",
+    "Чешских крон",       "Шведских крон",
+    "Норвежских крон",    "Датских крон",
+    "Турецких лир",       "Армянских драмов",
+    "Вьетнамских донгов", "Ещё одна валюта",
 };
 
 // A row as the page shows it and as the sink should receive it.
@@ -184,8 +195,9 @@ std::unique_ptr<Page> BuildPage(int rows) {
   std::string& text = page->cp1251;
   text = ToCp1251("<html><body>\r\n<h2>Курсы на ");
   text += kPageDateText;
-  text += ToCp1251("</h2>\r\n<table><tr><th>Код</th><th>Единиц</th>"
-                   "<th>Валюта</th><th>Курс</th></tr>\r\n");
+  text += ToCp1251(
+      "</h2>\r\n<table><tr><th>Код</th><th>Единиц</th>"
+      "<th>Валюта</th><th>Курс</th></tr>\r\n");
   Lcg lcg(20160908);
   constexpr uint32_t kNominals[] = {1, 10, 100, 1000};
   char cell[64];
@@ -195,7 +207,8 @@ std::unique_ptr<Page> BuildPage(int rows) {
       rate.code += static_cast<char>('A' + lcg.Next(26));
     }
     const uint32_t nominal = kNominals[lcg.Next(4)];
-    const uint32_t name_index = lcg.Next(static_cast<uint32_t>(std::size(kCurrencyNames)));
+    const uint32_t name_index =
+        lcg.Next(static_cast<uint32_t>(std::size(kCurrencyNames)));
     const uint32_t units = lcg.Next(10000);
     const uint32_t fraction = lcg.Next(10000);
     rate.value1 = int64_t{nominal} * 10000;
@@ -207,14 +220,16 @@ std::unique_ptr<Page> BuildPage(int rows) {
     std::snprintf(cell, sizeof(cell), "</td><td>%u</td><td>", nominal);
     text += cell;
     text += names[name_index];
-    std::snprintf(cell, sizeof(cell), "</td><td>%u,%04u</td></tr>\r\n", units, fraction);
+    std::snprintf(cell, sizeof(cell), "</td><td>%u,%04u</td></tr>\r\n", units,
+                  fraction);
     text += cell;
     page->expected.push_back(std::move(rate));
   }
   text += "</table>\r\n</body></html>\r\n";
 
   page->utf8 = ToUtf8(text, kCodepage);
-  if (page->utf8.size() <= text.size()) Die("the page was not converted to UTF-8");
+  if (page->utf8.size() <= text.size())
+    Die("the page was not converted to UTF-8");
   return page;
 }
 
@@ -249,8 +264,8 @@ class CollectingSink final : public RateSink {
  public:
   void PAGERATES_THISCALL RequestResource(const ResourceRequest*) override {}
   void PAGERATES_THISCALL AddRate(const RateRecord* record) override {
-    rates_.push_back({record->code, record->name, record->value1, record->value2,
-                      record->date});
+    rates_.push_back({record->code, record->name, record->value1,
+                      record->value2, record->date});
   }
   const std::vector<DeliveredRate>& rates() const { return rates_; }
 
@@ -265,21 +280,25 @@ void CheckScanPage(Page& page) {
   if (page.scan_checked) return;
   const DeliveredDate no_callback;
   CountingSink counter;
-  ScanPage(*g_config, 0, page.cp1251.c_str(), kScanDate, &counter, no_callback);
+  ScanPage(*g_config->presets()->preset(0), page.cp1251.c_str(), kScanDate,
+           &counter, &g_die_on_report, no_callback);
   if (counter.count() != page.rows) {
-    Die("ScanPage delivered " + std::to_string(counter.count()) + " records for a page of " +
-        std::to_string(page.rows) + " rows");
+    Die("ScanPage delivered " + std::to_string(counter.count()) +
+        " records for a page of " + std::to_string(page.rows) + " rows");
   }
   CollectingSink collector;
-  ScanPage(*g_config, 0, page.cp1251.c_str(), kScanDate, &collector, no_callback);
+  ScanPage(*g_config->presets()->preset(0), page.cp1251.c_str(), kScanDate,
+           &collector, &g_die_on_report, no_callback);
   for (int i = 0; i < page.rows; ++i) {
     const ExpectedRate& want = page.expected[static_cast<size_t>(i)];
     const DeliveredRate& got = collector.rates()[static_cast<size_t>(i)];
-    if (got.code != want.code || got.name != want.name || got.value1 != want.value1 ||
-        got.value2 != want.value2 || got.date.year != kPageDate.year ||
-        got.date.month != kPageDate.month || got.date.day != kPageDate.day) {
-      Die("ScanPage record " + std::to_string(i) + " of " + std::to_string(page.rows) +
-          " is " + got.code + " " + std::to_string(got.value1) + " " + got.name + " " +
+    if (got.code != want.code || got.name != want.name ||
+        got.value1 != want.value1 || got.value2 != want.value2 ||
+        got.date.year != kPageDate.year || got.date.month != kPageDate.month ||
+        got.date.day != kPageDate.day) {
+      Die("ScanPage record " + std::to_string(i) + " of " +
+          std::to_string(page.rows) + " is " + got.code + " " +
+          std::to_string(got.value1) + " " + got.name + " " +
           std::to_string(got.value2) + "; the page has " + want.code + " " +
           std::to_string(want.value1) + " " + std::string(want.name) + " " +
           std::to_string(want.value2));
@@ -290,82 +309,31 @@ void CheckScanPage(Page& page) {
 
 // ---- The bare loop --------------------------------------------------------
 
-// The record pattern compiled with the module's options and studied for the
-// JIT with the module's stack sizes (see parse/compiled_pattern.cc).
-class BarePattern {
- public:
-  explicit BarePattern(const char* pattern) {
-    const char* error = nullptr;
-    int offset = 0;
-    code_ = pcre_compile(pattern, PCRE_DOTALL | PCRE_NEWLINE_ANYCRLF, &error, &offset,
-                         nullptr);
-    if (code_ == nullptr) Die(std::string("pcre_compile: ") + (error ? error : "failed"));
-    extra_ = pcre_study(code_, PCRE_STUDY_JIT_COMPILE | PCRE_STUDY_EXTRA_NEEDED, &error);
-    if (extra_ == nullptr) Die(std::string("pcre_study: ") + (error ? error : "failed"));
-    int jit = 0;
-    if (pcre_fullinfo(code_, extra_, PCRE_INFO_JIT, &jit) == 0 && jit != 0) {
-      jit_stack_ = pcre_jit_stack_alloc(32 * 1024, 8 * 1024 * 1024);
-      if (jit_stack_ != nullptr) pcre_assign_jit_stack(extra_, nullptr, jit_stack_);
-    }
-  }
-  ~BarePattern() {
-    pcre_free_study(extra_);
-    if (jit_stack_ != nullptr) pcre_jit_stack_free(jit_stack_);
-    pcre_free(code_);
-  }
-  BarePattern(const BarePattern&) = delete;
-  BarePattern& operator=(const BarePattern&) = delete;
-
-  // Matches in the `size` bytes at `text`, each search handed the rest of
-  // the text from the end of the previous match. `checksum` gathers the
-  // first byte of every value2 so the reads cannot be dropped.
-  int64_t Scan(const char* text, size_t size, unsigned* checksum) const {
-    int ovector[kOvectorSize];
-    int64_t matches = 0;
-    const char* const end = text + size;
-    for (const char* pos = text; pos < end;) {
-      const int count = pcre_exec(code_, extra_, pos, static_cast<int>(end - pos), 0, 0,
-                                  ovector, kOvectorSize);
-      if (count <= 0) break;
-      const char* value = nullptr;
-      if (pcre_get_named_substring(code_, pos, ovector, count, "value2", &value) >= 0) {
-        *checksum += static_cast<unsigned char>(value[0]);
-        pcre_free_substring(value);
-      }
-      ++matches;
-      if (ovector[1] == 0) break;
-      pos += ovector[1];
-    }
-    return matches;
-  }
-
- private:
-  pcre* code_ = nullptr;
-  pcre_extra* extra_ = nullptr;
-  pcre_jit_stack* jit_stack_ = nullptr;
-};
-
 // ---- Benchmarks -----------------------------------------------------------
 
 void SetRates(benchmark::State& state, const Page& page) {
   using benchmark::Counter;
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(page.cp1251.size()));
+  state.SetBytesProcessed(state.iterations() *
+                          static_cast<int64_t>(page.cp1251.size()));
   const auto rows = static_cast<double>(page.rows);
   state.counters["rows/s"] = Counter(rows, Counter::kIsIterationInvariantRate);
-  state.counters["s/row"] = Counter(
-      rows, static_cast<Counter::Flags>(Counter::kIsIterationInvariantRate | Counter::kInvert));
+  state.counters["s/row"] =
+      Counter(rows, static_cast<Counter::Flags>(
+                        Counter::kIsIterationInvariantRate | Counter::kInvert));
 }
 
 void BM_ScanPage(benchmark::State& state) {
   Page& page = PageWithRows(static_cast<int>(state.range(0)));
   CheckScanPage(page);
-  const PluginConfig& config = *g_config;
+  const CompiledPreset& preset = *g_config->presets()->preset(0);
   const DeliveredDate no_callback;
   CountingSink sink;
   for (auto _ : state) {
-    ScanPage(config, 0, page.cp1251.c_str(), kScanDate, &sink, no_callback);
+    ScanPage(preset, page.cp1251.c_str(), kScanDate, &sink, &g_die_on_report,
+             no_callback);
   }
-  if (sink.count() != state.iterations() * page.rows) Die("ScanPage lost records");
+  if (sink.count() != state.iterations() * page.rows)
+    Die("ScanPage lost records");
   SetRates(state, page);
 }
 
@@ -374,10 +342,11 @@ void BM_BarePcreLoop(benchmark::State& state) {
   const BarePattern pattern(kRecordPattern);
   unsigned checksum = 0;
   if (!page.bare_checked) {
-    const int64_t matches = pattern.Scan(page.utf8.c_str(), page.utf8.size(), &checksum);
+    const int64_t matches =
+        pattern.Scan(page.utf8.c_str(), page.utf8.size(), &checksum);
     if (matches != page.rows) {
-      Die("the bare loop found " + std::to_string(matches) + " matches on a page of " +
-          std::to_string(page.rows) + " rows");
+      Die("the bare loop found " + std::to_string(matches) +
+          " matches on a page of " + std::to_string(page.rows) + " rows");
     }
     page.bare_checked = true;
   }
@@ -386,146 +355,23 @@ void BM_BarePcreLoop(benchmark::State& state) {
     matches += pattern.Scan(page.utf8.c_str(), page.utf8.size(), &checksum);
   }
   benchmark::DoNotOptimize(checksum);
-  if (matches != state.iterations() * page.rows) Die("the bare loop lost matches");
+  if (matches != state.iterations() * page.rows)
+    Die("the bare loop lost matches");
   SetRates(state, page);
 }
-
-constexpr char kScanPageName[] = "BM_ScanPage";
-constexpr char kBareLoopName[] = "BM_BarePcreLoop";
-constexpr int kRowCounts[] = {1000, 10000, 100000};
 
 void RegisterBenchmarks() {
   for (auto [name, function] : {std::pair{kScanPageName, &BM_ScanPage},
                                 std::pair{kBareLoopName, &BM_BarePcreLoop}}) {
-    benchmark::internal::Benchmark* b = benchmark::RegisterBenchmark(name, function);
+    benchmark::internal::Benchmark* b =
+        benchmark::RegisterBenchmark(name, function);
     for (int rows : kRowCounts) b->Arg(rows);
     b->Unit(benchmark::kMicrosecond);
   }
 }
 
-// ---- Summary --------------------------------------------------------------
-
-constexpr double kMinSpeedRatio = 0.5;    // ScanPage / bare loop at 100k rows
-constexpr double kMaxPerRowGrowth = 1.3;  // ScanPage time per row, 100k / 1k
-
-struct Measured {
-  double bytes_per_second = 0;
-  double rows_per_second = 0;
-};
-
-// Hands every report to the display Google Benchmark's flags ask for and
-// keeps each run's rates for the summary (the median when runs repeat).
-class SummaryReporter : public benchmark::BenchmarkReporter {
- public:
-  // The display belongs to the library.
-  explicit SummaryReporter(benchmark::BenchmarkReporter* display) : display_(display) {}
-
-  bool ReportContext(const Context& context) override {
-    return display_->ReportContext(context);
-  }
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) Keep(run);
-    display_->ReportRuns(runs);
-  }
-  void Finalize() override { display_->Finalize(); }
-
-  // Prints the summary table and the two verdicts on stdout after a console
-  // display, on stderr after JSON or CSV (which must stay parseable).
-  void PrintSummary() const {
-    const bool console = dynamic_cast<benchmark::ConsoleReporter*>(display_) != nullptr;
-    std::FILE* out = console ? stdout : stderr;
-    std::fprintf(out, "\nSummary (MiB/s of windows-1251 page bytes, CPU time)\n");
-    std::fprintf(out, "%8s  %15s  %15s  %7s  %15s  %15s\n", "rows", "ScanPage MiB/s",
-                 "bare MiB/s", "ratio", "ScanPage ns/row", "bare ns/row");
-    for (int rows : kRowCounts) {
-      const Measured* scan = Find(kScanPageName, rows);
-      const Measured* bare = Find(kBareLoopName, rows);
-      std::fprintf(out, "%8d  %15s  %15s  %7s  %15s  %15s\n", rows,
-                   Text(scan ? scan->bytes_per_second / kMiB : 0, "%.1f").c_str(),
-                   Text(bare ? bare->bytes_per_second / kMiB : 0, "%.1f").c_str(),
-                   Text(Ratio(scan, bare), "%.3f").c_str(),
-                   Text(NsPerRow(scan), "%.1f").c_str(),
-                   Text(NsPerRow(bare), "%.1f").c_str());
-    }
-    const int small = kRowCounts[0];
-    const int large = kRowCounts[std::size(kRowCounts) - 1];
-    const Measured* scan_small = Find(kScanPageName, small);
-    const Measured* scan_large = Find(kScanPageName, large);
-    const double growth = NsPerRow(scan_large) > 0 && NsPerRow(scan_small) > 0
-                              ? NsPerRow(scan_large) / NsPerRow(scan_small)
-                              : 0;
-    std::fprintf(out, "\n");
-    Verdict(out, "ScanPage / bare loop speed at " + std::to_string(large) + " rows",
-            Ratio(scan_large, Find(kBareLoopName, large)), ">=", kMinSpeedRatio);
-    Verdict(out,
-            "ScanPage time per row, " + std::to_string(large) + " rows / " +
-                std::to_string(small) + " rows",
-            growth, "<=", kMaxPerRowGrowth);
-  }
-
- private:
-  static constexpr double kMiB = 1024.0 * 1024.0;
-
-  void Keep(const Run& run) {
-    if (run.error_occurred) return;
-    if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") return;
-    const auto bytes = run.counters.find("bytes_per_second");
-    const auto rows = run.counters.find("rows/s");
-    if (bytes == run.counters.end() || rows == run.counters.end()) return;
-    // A repeated run's median comes after its repetitions and replaces them.
-    results_[{run.run_name.function_name, std::atoi(run.run_name.args.c_str())}] = {
-        bytes->second.value, rows->second.value};
-  }
-
-  const Measured* Find(const std::string& name, int rows) const {
-    const auto it = results_.find({name, rows});
-    return it == results_.end() ? nullptr : &it->second;
-  }
-
-  static double Ratio(const Measured* scan, const Measured* bare) {
-    return scan != nullptr && bare != nullptr && bare->bytes_per_second > 0
-               ? scan->bytes_per_second / bare->bytes_per_second
-               : 0;
-  }
-
-  static double NsPerRow(const Measured* m) {
-    return m != nullptr && m->rows_per_second > 0 ? 1e9 / m->rows_per_second : 0;
-  }
-
-  // `value` printed with `format`, or "n/a" for a missing measurement (0).
-  static std::string Text(double value, const char* format) {
-    if (value <= 0) return "n/a";
-    char text[32];
-    std::snprintf(text, sizeof(text), format, value);
-    return text;
-  }
-
-  static void Verdict(std::FILE* out, const std::string& what, double value,
-                      const char* relation, double target) {
-    const char* result = "n/a";
-    if (value > 0) {
-      const bool pass = relation[0] == '>' ? value >= target : value <= target;
-      result = pass ? "PASS" : "FAIL";
-    }
-    std::fprintf(out, "%-50s %7s  (target %s %.2f)  %s\n", what.c_str(),
-                 Text(value, "%.3f").c_str(), relation, target, result);
-  }
-
-  benchmark::BenchmarkReporter* display_;
-  std::map<std::pair<std::string, int>, Measured> results_;
-};
-
 }  // namespace
 }  // namespace pagerates
-
-#ifndef _WIN32
-// Message boxes become a hard failure: a preset the module complains about
-// would make the numbers meaningless.
-extern "C" __attribute__((visibility("default"))) void PageratesShowMessageBox(
-    const char* text, const char* title) {
-  pagerates::Die(std::string("unexpected message box \"") + title + "\": " + text);
-}
-#endif
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
@@ -534,7 +380,8 @@ int main(int argc, char** argv) {
   pagerates::LoadPreset(&config);
   pagerates::g_config = &config;
   pagerates::RegisterBenchmarks();
-  pagerates::SummaryReporter reporter(benchmark::CreateDefaultDisplayReporter());
+  pagerates::SummaryReporter reporter(
+      benchmark::CreateDefaultDisplayReporter());
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.PrintSummary();
   benchmark::Shutdown();

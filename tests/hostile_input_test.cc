@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-
 #include <string>
 #include <vector>
 
@@ -37,10 +36,11 @@ class HostileInputTest : public ::testing::Test {
   size_t Scan(const std::string& ini, const std::string& page,
               CountingSink* sink = nullptr) {
     PluginConfig config;
-    config.Load(dir_.Write("pagerates.ini", ini));
+    config.Load(dir_.Write("pagerates.ini", ini), testing::BoxLog());
     CountingSink local;
     CountingSink* s = sink != nullptr ? sink : &local;
-    ScanPage(config, 0, page.c_str(), Date(2016, 9, 8), s, nullptr);
+    ScanPage(*config.presets()->preset(0), page.c_str(), Date(2016, 9, 8), s,
+             testing::BoxLog(), nullptr);
     return s->count;
   }
   testing::TempDir dir_;
@@ -149,13 +149,14 @@ TEST_F(HostileInputTest, IniFilesThatAreNotIniFiles) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   std::filesystem::create_directory(dir + "/folder.ini");
   for (const std::string& path :
-       {dir + "/missing.ini", dir_.Write("empty.ini", ""), dir_.Write("garbage.ini", garbage),
-        dir + "/folder.ini", fifo, dir_.Write("file", "") + "/below-a-file.ini"}) {
+       {dir + "/missing.ini", dir_.Write("empty.ini", ""),
+        dir_.Write("garbage.ini", garbage), dir + "/folder.ini", fifo,
+        dir_.Write("file", "") + "/below-a-file.ini"}) {
     PluginConfig config;
-    config.Load(path);
+    config.Load(path, testing::BoxLog());
     config.Refresh();
     EXPECT_EQ(config.name().view(), "") << path;
-    EXPECT_EQ(config.Codepage(0), 1251) << path;
+    EXPECT_EQ(config.presets()->size(), 0) << path;
     EXPECT_EQ(config.estimated_page_size(), 10u) << path;
   }
   EXPECT_TRUE(TakeMessageBoxes().empty());

@@ -84,7 +84,8 @@ typedef struct LibraryInfo {
 // virtual operations are used; their results are ignored.
 class RateSink {
  public:
-  virtual void PAGERATES_THISCALL RequestResource(const ResourceRequest* request) = 0;
+  virtual void PAGERATES_THISCALL
+  RequestResource(const ResourceRequest* request) = 0;
   virtual void PAGERATES_THISCALL AddRate(const RateRecord* record) = 0;
 
  protected:
@@ -128,10 +129,10 @@ typedef struct RateSink RateSink;
 #endif
 
 // Exported entry points, undecorated names.
-typedef LibraryInfo* (PAGERATES_STDCALL* GetLibraryInfoFn)(void);
+typedef LibraryInfo*(PAGERATES_STDCALL* GetLibraryInfoFn)(void);
 typedef void(PAGERATES_STDCALL* GetResourcesFn)(RateDate date, RateSink* sink);
-typedef void(PAGERATES_STDCALL* FetchRatesFn)(const char* page_text, RateDate date,
-                                              RateSink* sink);
+typedef void(PAGERATES_STDCALL* FetchRatesFn)(const char* page_text,
+                                              RateDate date, RateSink* sink);
 
 // Optional diagnostic hook. A host may export a function of this type from
 // its program under the undecorated name "PageratesReportDownload" (beside

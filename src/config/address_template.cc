@@ -35,7 +35,28 @@ const char* FormatFor(std::string_view placeholder) {
   }
 }
 
+const Placeholder* PlaceholderAt(std::string_view text) {
+  for (const Placeholder& p : kPlaceholders) {
+    if (text.substr(0, p.text.size()) == p.text) return &p;
+  }
+  return nullptr;
+}
+
 }  // namespace
+
+size_t PlaceholderLength(std::string_view text) {
+  const Placeholder* hit = PlaceholderAt(text);
+  return hit != nullptr ? hit->text.size() : 0;
+}
+
+std::string PlaceholderList() {
+  std::string list;
+  for (const Placeholder& p : kPlaceholders) {
+    if (!list.empty()) list += ' ';
+    list += p.text;
+  }
+  return list;
+}
 
 HeapString ExpandAddressTemplate(std::string_view address_template,
                                  RateDate date) {
@@ -47,13 +68,7 @@ HeapString ExpandAddressTemplate(std::string_view address_template,
     out.append(rest.substr(0, percent));
     if (percent == std::string_view::npos) break;
     rest.remove_prefix(percent);
-    const Placeholder* hit = nullptr;
-    for (const Placeholder& p : kPlaceholders) {
-      if (rest.substr(0, p.text.size()) == p.text) {
-        hit = &p;
-        break;
-      }
-    }
+    const Placeholder* hit = PlaceholderAt(rest);
     if (hit == nullptr) {
       out.push_back('%');
       rest.remove_prefix(1);

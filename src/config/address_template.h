@@ -3,6 +3,8 @@
 #ifndef PAGERATES_CONFIG_ADDRESS_TEMPLATE_H_
 #define PAGERATES_CONFIG_ADDRESS_TEMPLATE_H_
 
+#include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "pagerates/abi.h"
@@ -17,6 +19,12 @@ namespace pagerates {
 // sized to what is written.
 HeapString ExpandAddressTemplate(std::string_view address_template,
                                  RateDate date);
+
+// The length of the placeholder `text` starts with, or 0.
+size_t PlaceholderLength(std::string_view text);
+
+// The placeholders, separated by blanks: "%dd% %d% ...".
+std::string PlaceholderList();
 
 }  // namespace pagerates
 

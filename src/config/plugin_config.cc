@@ -1,5 +1,6 @@
 #include "config/plugin_config.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace pagerates {
@@ -9,17 +10,6 @@ constexpr char kMain[] = "main";
 constexpr char kRenameSection[] = "currency-rename";
 constexpr int kDefaultCodepage = 1251;
 constexpr int32_t kDefaultEstimatedPageSize = 10;
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -40,7 +30,8 @@ PluginConfig::PluginConfig()
       server_(HeapString::Empty()),
       page_path_(HeapString::Empty()),
       home_currency_code_(HeapString::Empty()),
-      home_currency_name_(HeapString::Empty()) {}
+      home_currency_name_(HeapString::Empty()),
+      presets_set_(std::make_shared<PresetSet>(CurrencyRules())) {}
 
 PluginConfig::~PluginConfig() = default;
 
@@ -52,29 +43,53 @@ std::string PluginConfig::ConfigFilePath(std::string_view module_path) {
   return path;
 }
 
-void PluginConfig::Load(std::string ini_path) {
+std::string IndexedKey(std::string_view base, int n, bool unnumbered_set) {
+  std::string key(base);
+  if (n == 0) {
+    if (!unnumbered_set) key += '1';
+  } else {
+    key += std::to_string(n + 1);
+  }
+  return key;
+}
+
+std::optional<SplitAddress> SplitHttpAddress(std::string_view url) {
+  constexpr std::string_view kHttp = "http://";
+  if (url.substr(0, kHttp.size()) != kHttp) return std::nullopt;
+  std::string_view rest = url.substr(kHttp.size());
+  size_t slash = rest.find('/');
+  // No path after the host: the whole remainder is the host.
+  if (slash == std::string_view::npos) return SplitAddress{rest, "/"};
+  return SplitAddress{rest.substr(0, slash), rest.substr(slash)};
+}
+
+HeapString PresetNotFoundText(std::string_view section,
+                              std::string_view ini_path) {
+  return port::Format("Preset [%s] not found in %s",
+                      std::string(section).c_str(),
+                      std::string(ini_path).c_str());
+}
+
+HeapString MissingRecordPatternsText(std::string_view section) {
+  return port::Format("Missing record patterns for preset [%s]",
+                      std::string(section).c_str());
+}
+
+void PluginConfig::Load(std::string ini_path, Diagnostics* diagnostics) {
   ini_path_ = std::move(ini_path);
   profile_ = std::make_unique<port::Profile>(ini_path_);
   rename_enabled_ = profile_->ReadInt(kMain, "EnableCurrencyRename", 0) != 0;
   filter_codes_ = SplitList(ReadString(kMain, "CurrencyFilter").view());
   presets_ = SplitList(ReadString(kMain, "ActivePreset").view());
   preset_count_ = static_cast<int>(presets_.size());
-  if (preset_count_ > 1) ValidatePresets();
+  if (preset_count_ > 1) ValidatePresets(diagnostics);
+  BuildPresets();
 
   name_ = ReadPresetKey(0, "Name");
   HeapString url = ReadPresetKey(0, "PageURL");
-  constexpr std::string_view kHttp = "http://";
-  if (url.view().substr(0, kHttp.size()) == kHttp) {
-    std::string_view rest = url.view().substr(kHttp.size());
-    size_t slash = rest.find('/');
-    if (slash == std::string_view::npos) {
-      // No path after the host: the whole remainder is the host.
-      server_ = HeapString::Copy(rest);
-      page_path_ = HeapString::Copy("/");
-    } else {
-      server_ = HeapString::Copy(rest.substr(0, slash));
-      page_path_ = HeapString::Copy(rest.substr(slash));
-    }
+  if (std::optional<SplitAddress> split = SplitHttpAddress(url.view())) {
+    server_ = HeapString::Copy(split->server);
+    page_path_ = HeapString::Copy(split->path);
   } else {
     server_ = ReadPresetKey(0, "Server");
     page_path_ = std::move(url);
@@ -83,7 +98,8 @@ void PluginConfig::Load(std::string ini_path) {
       has_primary() ? profile_->ReadInt(presets_[0], "EstimatedPageSize",
                                         kDefaultEstimatedPageSize)
                     : kDefaultEstimatedPageSize);
-  home_currency_code_ = Rename(ReadPresetKey(0, "HomeCurrencyCode"));
+  home_currency_code_ =
+      presets_set_->currency().Rename(ReadPresetKey(0, "HomeCurrencyCode"));
   home_currency_name_ = ReadPresetKey(0, "HomeCurrencyName");
 }
 
@@ -91,7 +107,7 @@ void PluginConfig::Load(std::string ini_path) {
 // currency differs from the first one found, keeping the order of the rest.
 // Each drop is reported. Every entry is moved down over the dropped ones
 // before it is examined, so when all are dropped slot 0 holds the last one.
-void PluginConfig::ValidatePresets() {
+void PluginConfig::ValidatePresets(Diagnostics* diagnostics) {
   int removed = 0;
   HeapString reference;
   for (int i = 0; i < static_cast<int>(presets_.size()); ++i) {
@@ -99,16 +115,17 @@ void PluginConfig::ValidatePresets() {
     const std::string& section = presets_[i - removed];
     HeapString code = ReadString(section, "HomeCurrencyCode");
     if (code.empty()) {
-      HeapString text = port::Format("Preset [%s] not found in %s",
-                                     section.c_str(), ini_path_.c_str());
-      port::ShowMessageBox(text.c_str(), kConfigErrorTitle);
+      diagnostics->Report(Diagnostic{
+          Diagnostic::Kind::kPresetNotFound, section, "HomeCurrencyCode",
+          kConfigErrorTitle,
+          std::string(PresetNotFoundText(section, ini_path_).view())});
       ++removed;
     } else if (reference.null()) {
       reference = std::move(code);
     } else if (code.view() != reference.view()) {
-      port::ShowMessageBox(
-          "All active presets must have the same home currency",
-          kConfigErrorTitle);
+      diagnostics->Report(Diagnostic{
+          Diagnostic::Kind::kHomeCurrencyMismatch, section, "HomeCurrencyCode",
+          kConfigErrorTitle, kHomeCurrencyMismatchText});
       ++removed;
     }
   }
@@ -116,7 +133,62 @@ void PluginConfig::ValidatePresets() {
 }
 
 void PluginConfig::Refresh() {
-  if (profile_ != nullptr) profile_->Refresh();
+  if (profile_ != nullptr && profile_->Refresh()) BuildPresets();
+}
+
+// The presets scanned: slot 0 whenever ActivePreset listed anything (even
+// when validation dropped every preset), and the rest of the validated list.
+void PluginConfig::BuildPresets() {
+  std::vector<std::pair<std::string, std::string>> renames;
+  if (rename_enabled_ && profile_ != nullptr) {
+    for (std::string& key : profile_->KeyNames(kRenameSection)) {
+      HeapString value = ReadString(kRenameSection, key);
+      if (!value.empty()) renames.emplace_back(std::move(key), value.view());
+    }
+  }
+  auto set = std::make_shared<PresetSet>(
+      CurrencyRules(filter_codes_, rename_enabled_, std::move(renames)));
+  const int count = has_primary() ? std::max(preset_count_, 1) : 0;
+  for (int i = 0; i < count; ++i) set->Add(BuildPreset(i, set->currency()));
+  presets_set_ = std::move(set);
+}
+
+CompiledPreset PluginConfig::BuildPreset(int i,
+                                         const CurrencyRules& currency) const {
+  CompiledPreset preset;
+  preset.section = presets_[i];
+  const std::string& section = preset.section;
+  preset.code_page = profile_->ReadInt(section, "Codepage", kDefaultCodepage);
+  HeapString separator = ReadString(section, "DecimalSeparator");
+  preset.separator = separator.empty() ? '.' : separator.c_str()[0];
+  preset.extra_decimals =
+      UsableExtraDecimals(profile_->ReadInt(section, "ExtraDecimals", 0));
+  preset.page_template = ReadString(section, "PageURL");
+  for (auto [key, slot] : {std::pair{"Prologue", &preset.prologue},
+                           std::pair{"Epilogue", &preset.epilogue}}) {
+    HeapString text = ReadString(section, key);
+    if (!text.empty()) {
+      *slot = PresetPattern::Compile(section, key, std::string(text.view()));
+    }
+  }
+  const bool unnumbered_set = !ReadString(section, "Record").empty();
+  for (int n = 0;; ++n) {
+    HeapString text = ReadIndexed(section, "Record", n);
+    if (text.empty()) break;
+    RecordPattern record{
+        PresetPattern::Compile(section, IndexedKey("Record", n, unnumbered_set),
+                               std::string(text.view())),
+        currency.Rename(ReadIndexed(section, "OtherCurrencyCode", n)),
+        ReadIndexed(section, "OtherCurrencyName", n)};
+    preset.records.push_back(std::move(record));
+  }
+  if (preset.records.empty()) {
+    preset.missing_records =
+        Diagnostic{Diagnostic::Kind::kMissingRecordPatterns, section, "Record",
+                   kConfigErrorTitle,
+                   std::string(MissingRecordPatternsText(section).view())};
+  }
+  return preset;
 }
 
 HeapString PluginConfig::ReadString(std::string_view section,
@@ -127,29 +199,11 @@ HeapString PluginConfig::ReadString(std::string_view section,
 
 HeapString PluginConfig::ReadIndexed(std::string_view section,
                                      std::string_view base, int n) const {
-  std::string key(base);
   if (n == 0) {
-    HeapString value = ReadString(section, key);
+    HeapString value = ReadString(section, base);
     if (!value.empty()) return value;
-    key += '1';
-  } else {
-    key += std::to_string(n + 1);
   }
-  return ReadString(section, key);
-}
-
-HeapString PluginConfig::Rename(HeapString code) const {
-  if (!rename_enabled_) return code;
-  HeapString replacement = ReadString(kRenameSection, code.view());
-  return replacement.empty() ? std::move(code) : std::move(replacement);
-}
-
-bool PluginConfig::PassesFilter(std::string_view code) const {
-  if (filter_codes_.empty()) return true;
-  for (const std::string& item : filter_codes_) {
-    if (EqualsIgnoringCase(item, code)) return true;
-  }
-  return false;
+  return ReadString(section, IndexedKey(base, n, false));
 }
 
 std::string_view PluginConfig::PresetName(int i) const {
@@ -161,60 +215,6 @@ HeapString PluginConfig::ReadPresetKey(int i, std::string_view key) const {
   if (i < 0 || i >= static_cast<int>(presets_.size()))
     return HeapString::Empty();
   return ReadString(presets_[i], key);
-}
-
-int PluginConfig::Codepage(int i) const {
-  if (profile_ == nullptr || i < 0 || i >= static_cast<int>(presets_.size())) {
-    return kDefaultCodepage;
-  }
-  return profile_->ReadInt(presets_[i], "Codepage", kDefaultCodepage);
-}
-
-char PluginConfig::DecimalSeparator(int i) const {
-  HeapString value = ReadPresetKey(i, "DecimalSeparator");
-  return value.empty() ? '.' : value.c_str()[0];
-}
-
-int PluginConfig::ExtraDecimals(int i, int max) const {
-  if (profile_ == nullptr || i < 0 || i >= static_cast<int>(presets_.size())) {
-    return 0;
-  }
-  int value = profile_->ReadInt(presets_[i], "ExtraDecimals", 0);
-  return value >= 0 && value <= max ? value : 0;
-}
-
-HeapString PluginConfig::Prologue(int i) const {
-  return ReadPresetKey(i, "Prologue");
-}
-HeapString PluginConfig::Epilogue(int i) const {
-  return ReadPresetKey(i, "Epilogue");
-}
-HeapString PluginConfig::PageTemplate(int i) const {
-  return ReadPresetKey(i, "PageURL");
-}
-
-int PluginConfig::RecordCount(int i) const {
-  int count = 0;
-  while (!RecordPattern(i, count).empty()) ++count;
-  if (count == 0) {
-    std::string section(PresetName(i));
-    HeapString text = port::Format("Missing record patterns for preset [%s]",
-                                   section.c_str());
-    port::ShowMessageBox(text.c_str(), kConfigErrorTitle);
-  }
-  return count;
-}
-
-HeapString PluginConfig::RecordPattern(int i, int n) const {
-  return ReadIndexed(PresetName(i), "Record", n);
-}
-
-HeapString PluginConfig::OtherCurrencyCode(int i, int n) const {
-  return Rename(ReadIndexed(PresetName(i), "OtherCurrencyCode", n));
-}
-
-HeapString PluginConfig::OtherCurrencyName(int i, int n) const {
-  return ReadIndexed(PresetName(i), "OtherCurrencyName", n);
 }
 
 }  // namespace pagerates

@@ -2,30 +2,30 @@
 //
 // Load() reads the module-wide settings ([main]: ActivePreset,
 // CurrencyFilter, EnableCurrencyRename) and the primary preset's identity
-// once, validating the list of active presets (with a message box for each
-// preset it drops). Every other per-preset value is read from the file each
-// time it is asked for, so edits take effect at the next scan; Refresh()
-// decides when the file is looked at again.
+// once, validating the list of active presets (reporting each preset it
+// drops). The presets themselves are built into a PresetSet from the file
+// as it is at Load(), and again whenever Refresh() finds the file changed,
+// so edits take effect at the next scan.
 //
 // Presets are addressed by index into the validated list (0 is the primary
-// preset). An index outside the list reads as a preset with no keys. A
-// default-constructed config has no file and no presets: every string is
-// empty and every number its default.
+// preset). A default-constructed config has no file and no presets: every
+// string is empty and every number its default.
 #ifndef PAGERATES_CONFIG_PLUGIN_CONFIG_H_
 #define PAGERATES_CONFIG_PLUGIN_CONFIG_H_
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "config/diagnostics.h"
+#include "config/preset_set.h"
 #include "port/heap_string.h"
 #include "port/port.h"
 
 namespace pagerates {
-
-inline constexpr char kConfigErrorTitle[] = "Configuration error";
 
 class PluginConfig {
  public:
@@ -34,13 +34,18 @@ class PluginConfig {
   PluginConfig(const PluginConfig&) = delete;
   PluginConfig& operator=(const PluginConfig&) = delete;
 
-  // Reads the file at `ini_path` as described above. Shows configuration
-  // messages; never fails (a missing file is a file with no keys).
-  void Load(std::string ini_path);
+  // Reads the file at `ini_path` as described above, reporting to
+  // `diagnostics` each preset validation drops; never fails (a missing file
+  // is a file with no keys).
+  void Load(std::string ini_path, Diagnostics* diagnostics);
 
-  // Looks at the file again; per-preset reads after this see its current
-  // contents.
+  // Looks at the file again and rebuilds the presets when it changed.
   void Refresh();
+
+  // The presets as of the last Load() or Refresh(); never null.
+  const std::shared_ptr<const PresetSet>& presets() const {
+    return presets_set_;
+  }
 
   // The INI path derived from the module's path: the text before the last
   // '.' (when that is not the first character) with ".ini" appended.
@@ -59,38 +64,20 @@ class PluginConfig {
   const HeapString& home_currency_code() const { return home_currency_code_; }
   const HeapString& home_currency_name() const { return home_currency_name_; }
 
-  // ---- Module-wide helpers ----
+  // ---- The file as of the last look ----
   HeapString ReadString(std::string_view section, std::string_view key) const;
   // Numbered keys: entry 0 is `base` (or `base`1 when that is empty), entry
   // n >= 1 is `base`(n+1).
   HeapString ReadIndexed(std::string_view section, std::string_view base,
                          int n) const;
-  // The code to use instead of `code` per [currency-rename] when renaming is
-  // on; `code` itself otherwise.
-  HeapString Rename(HeapString code) const;
-  // True when there is no filter or `code` is listed (ignoring ASCII case).
-  bool PassesFilter(std::string_view code) const;
-
-  // ---- Per preset, read from the file at every call ----
+  // The section name of preset `i`; empty outside the list.
   std::string_view PresetName(int i) const;
-  int Codepage(int i) const;
-  char DecimalSeparator(int i) const;
-  // ExtraDecimals: how many decimals past the fourth the values keep, both
-  // values then scaled by 10^k. 0 when unset or outside 0 to `max`.
-  int ExtraDecimals(int i, int max) const;
-  HeapString Prologue(int i) const;
-  HeapString Epilogue(int i) const;
-  HeapString PageTemplate(int i) const;
-  // Number of consecutive record patterns; 0 shows "Missing record patterns
-  // for preset [...]".
-  int RecordCount(int i) const;
-  HeapString RecordPattern(int i, int n) const;
-  HeapString OtherCurrencyCode(int i, int n) const;  // already renamed
-  HeapString OtherCurrencyName(int i, int n) const;
 
  private:
-  void ValidatePresets();
+  void ValidatePresets(Diagnostics* diagnostics);
   HeapString ReadPresetKey(int i, std::string_view key) const;
+  void BuildPresets();
+  CompiledPreset BuildPreset(int i, const CurrencyRules& currency) const;
 
   std::string ini_path_;
   std::unique_ptr<port::Profile> profile_;
@@ -104,7 +91,29 @@ class PluginConfig {
   HeapString home_currency_name_;
   bool rename_enabled_ = false;
   std::vector<std::string> filter_codes_;
+  std::shared_ptr<const PresetSet> presets_set_;
 };
+
+// The name of entry `n` of the numbered key `base` (ReadIndexed's
+// numbering): `base` or `base`1 for 0, as `unnumbered_set` says which of the
+// two is read, then `base`(n+1).
+std::string IndexedKey(std::string_view base, int n, bool unnumbered_set);
+
+// What the module finds in the address PageURL: with "http://", the server
+// and the path after it (the path "/" when there is none); otherwise
+// nothing, and the Server key names the server.
+struct SplitAddress {
+  std::string_view server;
+  std::string_view path;
+};
+std::optional<SplitAddress> SplitHttpAddress(std::string_view url);
+
+// The texts of the module's configuration messages.
+HeapString PresetNotFoundText(std::string_view section,
+                              std::string_view ini_path);
+inline constexpr char kHomeCurrencyMismatchText[] =
+    "All active presets must have the same home currency";
+HeapString MissingRecordPatternsText(std::string_view section);
 
 // Splits a comma list: every comma separates, items are not trimmed and
 // empty items stay. An empty text gives no items.

@@ -19,7 +19,7 @@ class PluginConfigTest : public ::testing::Test {
   PluginConfig& Load(const std::string& ini) {
     path_ = dir_.Write("pagerates.ini", ini);
     config_ = std::make_unique<PluginConfig>();
-    config_->Load(path_);
+    config_->Load(path_, testing::BoxLog());
     return *config_;
   }
   std::string NotFound(const std::string& section) {
@@ -90,7 +90,7 @@ TEST_F(PluginConfigTest, EmptyActivePresetLeavesNoPrimary) {
   EXPECT_FALSE(c.has_primary());
   EXPECT_EQ(c.preset_count(), 0);
   EXPECT_NE(c.server().c_str(), nullptr);
-  EXPECT_EQ(c.Codepage(0), 1251);
+  EXPECT_EQ(c.presets()->size(), 0);
 }
 
 struct UrlCase {
@@ -125,28 +125,55 @@ TEST_F(PluginConfigTest, NumberedKeys) {
   PluginConfig& c = Load(
       "[main]\nActivePreset=p\n[p]\nRecord1=one\nRecord2=two\nRecord4=four\n"
       "OtherCurrencyCode1=USD\nOtherCurrencyCode2=EUR\n");
-  EXPECT_EQ(c.RecordCount(0), 2);
-  EXPECT_EQ(c.RecordPattern(0, 0).view(), "one");
-  EXPECT_EQ(c.OtherCurrencyCode(0, 0).view(), "USD");
-  EXPECT_EQ(c.OtherCurrencyCode(0, 1).view(), "EUR");
+  const CompiledPreset* p = c.presets()->preset(0);
+  ASSERT_EQ(p->records.size(), 2u);
+  EXPECT_EQ(p->records[0].pattern.key, "Record1");
+  EXPECT_EQ(p->records[0].pattern.text, "one");
+  EXPECT_EQ(p->records[1].pattern.key, "Record2");
+  EXPECT_EQ(p->records[0].other_code.view(), "USD");
+  EXPECT_EQ(p->records[1].other_code.view(), "EUR");
 
   PluginConfig& d =
       Load("[main]\nActivePreset=p\n[p]\nRecord=zero\nRecord1=one\n");
-  EXPECT_EQ(d.RecordCount(0), 1);
-  EXPECT_EQ(d.RecordPattern(0, 0).view(), "zero");
-  EXPECT_EQ(d.RecordPattern(0, 1).view(), "");  // Record2, not Record1
+  p = d.presets()->preset(0);
+  ASSERT_EQ(p->records.size(), 1u);  // Record2 is next, not Record1
+  EXPECT_EQ(p->records[0].pattern.key, "Record");
+  EXPECT_EQ(p->records[0].pattern.text, "zero");
 }
 
-TEST_F(PluginConfigTest, DecimalSeparatorUsesFirstByte) {
-  EXPECT_EQ(Load("[main]\nActivePreset=p\n[p]\nDecimalSeparator=\", \"\n")
-                .DecimalSeparator(0),
-            ',');
-  EXPECT_EQ(Load("[main]\nActivePreset=p\n[p]\n").DecimalSeparator(0), '.');
+TEST_F(PluginConfigTest, PresetValuesAndTheirDefaults) {
+  const CompiledPreset* p =
+      Load(
+          "[main]\nActivePreset=p\n[p]\nDecimalSeparator=\", \"\n"
+          "Codepage=65001\nPrologue=(?<date>\nEpilogue=end\n")
+          .presets()
+          ->preset(0);
+  EXPECT_EQ(p->separator, ',');  // the first byte
+  EXPECT_EQ(p->code_page, 65001);
+  ASSERT_TRUE(p->prologue && p->epilogue);
+  ASSERT_TRUE(p->prologue->error);
+  EXPECT_EQ(p->prologue->error->title, "Regular expression error");
+  EXPECT_EQ(
+      p->prologue->error->text.substr(p->prologue->error->text.find(" at:")),
+      " at:\n(?<date>");
+  EXPECT_FALSE(p->epilogue->error);
+  ASSERT_TRUE(p->missing_records);
+  EXPECT_EQ(p->missing_records->text, "Missing record patterns for preset [p]");
+
+  p = Load("[main]\nActivePreset=p\n[p]\n").presets()->preset(0);
+  EXPECT_EQ(p->separator, '.');
+  EXPECT_EQ(p->code_page, 1251);
+  EXPECT_FALSE(p->prologue || p->epilogue);
+  // Building the presets shows nothing: the scans report what is wrong.
+  EXPECT_TRUE(TakeMessageBoxes().empty());
 }
 
 TEST_F(PluginConfigTest, ExtraDecimalsOutsideTheRangeReadAsZero) {
   auto read = [&](const std::string& line) {
-    return Load("[main]\nActivePreset=p\n[p]\n" + line).ExtraDecimals(0, 6);
+    return Load("[main]\nActivePreset=p\n[p]\n" + line)
+        .presets()
+        ->preset(0)
+        ->extra_decimals;
   };
   EXPECT_EQ(read(""), 0);
   EXPECT_EQ(read("ExtraDecimals=4\n"), 4);
@@ -168,7 +195,7 @@ class FilterTest : public PluginConfigTest,
 TEST_P(FilterTest, Filters) {
   PluginConfig& c =
       Load(std::string("[main]\nCurrencyFilter=") + GetParam().filter + "\n");
-  EXPECT_EQ(c.PassesFilter(GetParam().code), GetParam().passes);
+  EXPECT_EQ(c.presets()->currency().Passes(GetParam().code), GetParam().passes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lists, FilterTest,
@@ -206,8 +233,34 @@ TEST_F(PluginConfigTest, PerPresetValuesFollowEditsAfterRefresh) {
   dir_.Write("pagerates.ini",
              "[main]\nActivePreset=p\n[p]\nName=new\nRecord=bb\nRecord2=c\n");
   c.Refresh();
-  EXPECT_EQ(c.RecordCount(0), 2);
+  EXPECT_EQ(c.presets()->preset(0)->records.size(), 2u);
   EXPECT_EQ(c.name().view(), "old");  // read once, at load
+}
+
+TEST_F(PluginConfigTest, AnUnchangedFileKeepsItsCompiledPresets) {
+  PluginConfig& c = Load("[main]\nActivePreset=p\n[p]\nRecord=a\n");
+  std::shared_ptr<const PresetSet> first = c.presets();
+  c.Refresh();
+  EXPECT_EQ(c.presets(), first);
+}
+
+TEST_F(PluginConfigTest, RenamingTableFollowsEditsButNotTheSwitch) {
+  PluginConfig& c = Load(
+      "[main]\nActivePreset=p\nEnableCurrencyRename=1\n"
+      "[currency-rename]\nRUR=RUB\nold=\n[p]\nRecord=a\nOtherCurrencyCode="
+      "rur\n");
+  const CurrencyRules* rules = &c.presets()->currency();
+  EXPECT_EQ(*rules->Replacement("rur"), "RUB");  // names ignore case
+  EXPECT_EQ(rules->Replacement("old"),
+            nullptr);  // an empty value renames nothing
+  EXPECT_EQ(c.presets()->preset(0)->records[0].other_code.view(), "RUB");
+  dir_.Write("pagerates.ini",
+             "[main]\nActivePreset=p\n[currency-rename]\nUSD=US dollar\n"
+             "[p]\nRecord=a\n");
+  c.Refresh();
+  rules = &c.presets()->currency();
+  EXPECT_EQ(rules->Replacement("RUR"), nullptr);
+  EXPECT_EQ(*rules->Replacement("USD"), "US dollar");  // still on: read at load
 }
 
 struct PathCase {

@@ -28,7 +28,8 @@ bool AttachState(PluginState* state, const char* module_path) {
       std::strlen(module_path) >= port::kModulePathLimit) {
     return false;
   }
-  state->config->Load(PluginConfig::ConfigFilePath(module_path));
+  state->config->Load(PluginConfig::ConfigFilePath(module_path),
+                      state->diagnostics.get());
   return true;
 }
 
@@ -63,8 +64,12 @@ void FetchRatesImpl(PluginState* state, const char* page_text, RateDate date,
                     RateSink* sink) {
   PluginConfig& config = *state->config;
   config.Refresh();
-  if (!config.has_primary()) return;  // no ActivePreset: nothing to scan with
-  ScanPage(config, 0, page_text != nullptr ? page_text : "", date, sink,
+  // No ActivePreset: nothing to scan with.
+  std::shared_ptr<const PresetSet> presets = config.presets();
+  const CompiledPreset* primary = presets->preset(0);
+  if (primary == nullptr) return;
+  ScanPage(*primary, page_text != nullptr ? page_text : "", date, sink,
+           state->diagnostics.get(),
            [state](const RateDate& d) { state->pending_dates.insert(d); });
   if (config.preset_count() < 2) return;
   ScanSecondaryPresets(state, sink);

@@ -10,6 +10,7 @@
 
 #include "config/plugin_config.h"
 #include "fetch/http_fetcher.h"
+#include "host/message_boxes.h"
 #include "pagerates/abi.h"
 
 namespace pagerates {
@@ -32,6 +33,8 @@ struct PluginState {
   // Never null: a module whose attach failed has an unloaded configuration,
   // with no presets and empty strings.
   std::unique_ptr<PluginConfig> config = std::make_unique<PluginConfig>();
+  // Where the configuration's and the scans' problems go: message boxes.
+  std::unique_ptr<Diagnostics> diagnostics = std::make_unique<MessageBoxes>();
   FetchedAddresses fetched_addresses;
   PendingDates pending_dates;
   LibraryInfo library_info{};

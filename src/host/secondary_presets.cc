@@ -16,7 +16,8 @@ void ScanSecondaryPresets(PluginState* state, RateSink* sink) {
   HttpFetcher fetcher(state->fetch_limits);
   fetcher.Open(state->curl_library_name.c_str(), reporting);
   if (!fetcher.ready()) {
-    port::ShowMessageBox(kNoCurlMessage, kConfigErrorTitle);
+    state->diagnostics->Report(Diagnostic{Diagnostic::Kind::kNoCurl, "", "",
+                                          kConfigErrorTitle, kNoCurlMessage});
   } else {
     // Addresses that failed during this call: not tried again before it
     // ends, so a dead server costs one time-out per call, and a server that
@@ -24,8 +25,8 @@ void ScanSecondaryPresets(PluginState* state, RateSink* sink) {
     std::set<std::string> failed;
     for (int i = 1; i < config.preset_count(); ++i) {
       for (const RateDate& date : state->pending_dates) {
-        HeapString address =
-            ExpandAddressTemplate(config.PageTemplate(i).view(), date);
+        HeapString address = ExpandAddressTemplate(
+            config.presets()->preset(i)->page_template.view(), date);
         std::string key(address.view());
         if (state->fetched_addresses.count(key) != 0) {
           port::ReportDownload(address.c_str(), kSkippedDownloaded);
@@ -43,8 +44,11 @@ void ScanSecondaryPresets(PluginState* state, RateSink* sink) {
           continue;
         }
         config.Refresh();
-        ScanPage(config, i, fetcher.body() != nullptr ? fetcher.body() : "",
-                 date, sink, nullptr);
+        // The page is scanned with the preset as the file now has it.
+        std::shared_ptr<const PresetSet> presets = config.presets();
+        ScanPage(*presets->preset(i),
+                 fetcher.body() != nullptr ? fetcher.body() : "", date, sink,
+                 state->diagnostics.get(), nullptr);
         state->fetched_addresses.emplace(address.view());
       }
     }

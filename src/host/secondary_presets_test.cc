@@ -230,17 +230,21 @@ TEST_F(SecondaryFaultsTest, FailingServerIsAskedOncePerCall) {
 
 TEST_F(SecondaryFaultsTest, FailedDownloadsAreBoundedAndTriedAgain) {
   const std::vector<std::string> faults = {
-      "/status/404/", "/status/500/", "/reset/", "/stall/", "/drip/", "/endless/",
+      "/status/404/", "/status/500/", "/reset/",
+      "/stall/",      "/drip/",       "/endless/",
   };
   std::string ini = "[main]\nActivePreset=p";
-  for (size_t i = 0; i < faults.size() + 2; ++i) ini += ",s" + std::to_string(i);
-  ini += "\n[p]\nHomeCurrencyCode=RUB\nCodepage=65001\nRecord=(?<code>[A-Z]{3})\n";
+  for (size_t i = 0; i < faults.size() + 2; ++i)
+    ini += ",s" + std::to_string(i);
+  ini +=
+      "\n[p]\nHomeCurrencyCode=RUB\nCodepage=65001\nRecord=(?<code>[A-Z]{3})\n";
   std::vector<std::string> urls;
   for (const std::string& f : faults) urls.push_back(base_ + f + "fault-%dd%");
   urls.push_back("http://127.0.0.1:1/refused-%dd%");
   urls.push_back("http://no-such-host.invalid/%dd%");
   for (size_t i = 0; i < urls.size(); ++i) {
-    ini += "[s" + std::to_string(i) + "]\nHomeCurrencyCode=RUB\nPageURL=" + urls[i] +
+    ini += "[s" + std::to_string(i) +
+           "]\nHomeCurrencyCode=RUB\nPageURL=" + urls[i] +
            "\nCodepage=65001\nRecord=(?<code>[A-Z]{3})\n";
   }
   Attach(ini, port::kCurlLibraryName);
@@ -254,12 +258,15 @@ TEST_F(SecondaryFaultsTest, FailedDownloadsAreBoundedAndTriedAgain) {
     auto start = std::chrono::steady_clock::now();
     FetchRatesImpl(state_.get(), "USD EUR", Date(2016, 9, 8), &sink);
     double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+            .count();
     // Three stalling servers at two seconds each, and some slack.
     EXPECT_LT(seconds, 40.0);
-    ASSERT_EQ(sink.rates.size(), 2u);  // the primary page's records, nothing else
+    ASSERT_EQ(sink.rates.size(),
+              2u);  // the primary page's records, nothing else
     EXPECT_TRUE(state_->fetched_addresses.empty());
-    for (const std::string& f : faults) EXPECT_EQ(Requests(f + "fault-08"), call) << f;
+    for (const std::string& f : faults)
+      EXPECT_EQ(Requests(f + "fault-08"), call) << f;
   }
   EXPECT_TRUE(TakeMessageBoxes().empty());
 }

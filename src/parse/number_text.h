@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "config/fixed_point.h"
+
 namespace pagerates {
 
 // Fixed point scaled by 10000. Digits before `separator` form the integer
@@ -18,8 +20,6 @@ namespace pagerates {
 // k = 4 gives 8900 (0.89). kMaxExtraDecimals is the largest k.
 int64_t ParseFixedPoint(std::string_view text, char separator,
                         int extra_decimals = 0);
-
-inline constexpr int kMaxExtraDecimals = 6;
 
 // 10^k for 0 <= k <= kMaxExtraDecimals + 4.
 int64_t PowerOfTen(int k);

@@ -18,6 +18,10 @@ HeapString ToUtf8(std::string_view text, int code_page) {
 
 namespace {
 
+bool SameDate(const RateDate& a, const RateDate& b) {
+  return a.year == b.year && a.month == b.month && a.day == b.day;
+}
+
 // The matcher's last match as offsets into `text`.
 TracedMatch TraceOf(const PatternMatcher& matcher, const char* text) {
   const MatchResult& result = matcher.last_match();
@@ -37,34 +41,42 @@ TracedMatch TraceOf(const PatternMatcher& matcher, const char* text) {
 
 }  // namespace
 
-void ScanPage(const PluginConfig& config, int preset_index, const char* page_text,
-              RateDate date, RateSink* sink, const DeliveredDate& delivered,
-              ScanTrace* trace) {
+void ScanPage(const CompiledPreset& preset, const char* page_text,
+              RateDate date, RateSink* sink, Diagnostics* diagnostics,
+              const DeliveredDate& delivered, ScanTrace* trace) {
   if (trace != nullptr) *trace = ScanTrace();
   ScanRecord record;
   record.date = date;
-  HeapString text =
-      ToUtf8(std::string_view(page_text, std::strlen(page_text)),
-             config.Codepage(preset_index));
-  if (text.null()) return;
-  if (trace != nullptr) trace->text.assign(text.view());
-  const char separator = config.DecimalSeparator(preset_index);
-  const int extra_decimals =
-      config.ExtraDecimals(preset_index, kMaxExtraDecimals);
-  const char* text_end = text.c_str() + text.size();
+  // A UTF-8 page, or one that does not convert, is scanned where it is.
+  std::string_view page(page_text, std::strlen(page_text));
+  HeapString converted;
+  if (preset.code_page != 65001 &&
+      port::ConvertToUtf8(page, preset.code_page, &converted)) {
+    page = converted.view();
+  }
+  const char* const text = page.data();
+  const char* const text_end = text + page.size();
+  if (trace != nullptr) trace->text.assign(page);
+  const char separator = preset.separator;
+  const CurrencyRules& currency = *preset.currency;
+  // Records of one page mostly share a date: `delivered` hears of each
+  // date once per run of records that carry it.
+  bool any_delivered = false;
+  RateDate last_delivered{};
 
   // The records begin after the Prologue's match; only its date fields
   // reach the records (code, name and values are set by every match).
-  const char* start = text.c_str();
-  if (HeapString prologue = config.Prologue(preset_index); !prologue.empty()) {
-    PatternMatcher matcher(prologue.c_str(), separator);
+  const char* start = text;
+  if (preset.prologue) {
+    if (preset.prologue->error) diagnostics->Report(*preset.prologue->error);
+    PatternMatcher matcher(*preset.prologue, separator);
     if (trace != nullptr) trace->prologue = ScanTrace::Bound::kNoMatch;
     if (const char* after = matcher.Match(start, text_end)) {
       start = after;
       matcher.ApplyTo(&record);
       if (trace != nullptr) {
         trace->prologue = ScanTrace::Bound::kMatched;
-        trace->prologue_match = TraceOf(matcher, text.c_str());
+        trace->prologue_match = TraceOf(matcher, text);
       }
     }
   }
@@ -73,58 +85,65 @@ void ScanPage(const PluginConfig& config, int preset_index, const char* page_tex
   // No search starts past the end of the Epilogue's match. A search that
   // starts before it still runs to the end of the text.
   const char* end = text_end;
-  if (HeapString epilogue = config.Epilogue(preset_index); !epilogue.empty()) {
-    PatternMatcher matcher(epilogue.c_str(), separator);
+  if (preset.epilogue) {
+    if (preset.epilogue->error) diagnostics->Report(*preset.epilogue->error);
+    PatternMatcher matcher(*preset.epilogue, separator);
     if (trace != nullptr) trace->epilogue = ScanTrace::Bound::kNoMatch;
     if (const char* after = matcher.Match(start, text_end)) {
       end = after;
       if (trace != nullptr) {
         trace->epilogue = ScanTrace::Bound::kMatched;
-        trace->epilogue_match = TraceOf(matcher, text.c_str());
+        trace->epilogue_match = TraceOf(matcher, text);
       }
     }
   }
 
-  const int count = config.RecordCount(preset_index);
+  if (preset.missing_records) diagnostics->Report(*preset.missing_records);
+  const int count = static_cast<int>(preset.records.size());
   if (trace != nullptr) {
-    trace->start = static_cast<size_t>(start - text.c_str());
-    trace->end = static_cast<size_t>(end - text.c_str());
+    trace->start = static_cast<size_t>(start - text);
+    trace->end = static_cast<size_t>(end - text);
     trace->record_count = count;
   }
   for (int k = 0; k < count; ++k) {
-    HeapString pattern = config.RecordPattern(preset_index, k);
-    // The file is not looked at again during a scan, so the pattern's
-    // currency defaults are the same for all of its matches.
-    const HeapString other_code = config.OtherCurrencyCode(preset_index, k);
-    const HeapString other_name = config.OtherCurrencyName(preset_index, k);
-    PatternMatcher matcher(pattern.c_str(), separator, extra_decimals);
+    const RecordPattern& pattern = preset.records[k];
+    if (pattern.pattern.error) diagnostics->Report(*pattern.pattern.error);
+    PatternMatcher matcher(pattern.pattern, separator, preset.extra_decimals);
     for (const char* pos = start; pos < end;) {
       const char* next = matcher.Match(pos, text_end);
       if (next == nullptr) break;
       matcher.ApplyTo(&record);
-      if (!record.has_code) record.code.Assign(other_code.view());
-      if (!record.has_name) record.name.Assign(other_name.view());
+      if (!record.has_code) record.code.Assign(pattern.other_code.view());
+      if (!record.has_name) record.name.Assign(pattern.other_name.view());
       TracedRecord* traced = nullptr;
       if (trace != nullptr) {
         traced = &trace->records.emplace_back();
         traced->pattern = k;
-        traced->match = TraceOf(matcher, text.c_str());
+        traced->match = TraceOf(matcher, text);
         traced->date = record.date;
         traced->value1 = record.value1;
         traced->value2 = record.value2;
         traced->code.assign(record.code.view());
         traced->name.assign(record.name.view());
       }
-      if (config.PassesFilter(record.code.view())) {
-        record.code = config.Rename(std::move(record.code));
+      if (currency.Passes(record.code.view())) {
+        // Every match sets the code afresh, so renaming need not touch it.
+        const std::string* renamed = currency.Replacement(record.code.view());
+        const char* code =
+            renamed != nullptr ? renamed->c_str() : record.code.c_str();
         if (traced != nullptr) {
           traced->delivered = true;
-          traced->delivered_code.assign(record.code.view());
+          traced->delivered_code.assign(code);
         }
-        RateRecord out{record.value1, record.value2, record.code.c_str(),
-                       record.name.c_str(), record.date};
+        RateRecord out{record.value1, record.value2, code, record.name.c_str(),
+                       record.date};
         sink->AddRate(&out);
-        if (delivered) delivered(record.date);
+        if (delivered &&
+            (!any_delivered || !SameDate(record.date, last_delivered))) {
+          delivered(record.date);
+          any_delivered = true;
+          last_delivered = record.date;
+        }
       }
       // A match that ends where the search began would be found again and
       // again: that pattern is done.

@@ -5,7 +5,8 @@
 #include <functional>
 #include <string_view>
 
-#include "config/plugin_config.h"
+#include "config/diagnostics.h"
+#include "config/preset_set.h"
 #include "pagerates/abi.h"
 #include "parse/scan_trace.h"
 #include "port/heap_string.h"
@@ -17,19 +18,23 @@ namespace pagerates {
 // be converted.
 HeapString ToUtf8(std::string_view text, int code_page);
 
-// Called with the date of every record delivered to the sink.
+// Called with the date of a record delivered to the sink, unless the record
+// delivered before it in the same scan had the same date.
 using DeliveredDate = std::function<void(const RateDate&)>;
 
 // Scans the NUL-terminated `page_text` (in the preset's code page) with
-// preset `preset_index` of `config`, starting from `date`, and hands every
-// match that passes the currency filter to `sink->AddRate`, grouped by
-// record pattern and in page order within one. `delivered`, when set, sees
-// each delivered record's date. Pattern and configuration errors show their
-// messages; the scan goes on with what works. `trace`, when not null, is
-// overwritten with an account of the scan (see scan_trace.h).
-void ScanPage(const PluginConfig& config, int preset_index, const char* page_text,
-              RateDate date, RateSink* sink, const DeliveredDate& delivered,
-              ScanTrace* trace = nullptr);
+// `preset`, starting from `date`, and hands every match that passes the
+// currency filter to `sink->AddRate`, grouped by record pattern and in page
+// order within one. `delivered`, when set, sees the delivered records'
+// dates. What is wrong with the preset goes to `diagnostics` at the point
+// the scan reaches it (a broken Prologue or Epilogue first, then missing
+// record patterns, then each broken record pattern in its turn); the scan
+// goes on with what works. No file is read and nothing is shown. `trace`,
+// when not null, is overwritten with an account of the scan (see
+// scan_trace.h).
+void ScanPage(const CompiledPreset& preset, const char* page_text,
+              RateDate date, RateSink* sink, Diagnostics* diagnostics,
+              const DeliveredDate& delivered, ScanTrace* trace = nullptr);
 
 }  // namespace pagerates
 

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "config/plugin_config.h"
 #include "tests/support/test_support.h"
 
 namespace pagerates {
@@ -21,10 +23,11 @@ class PageScannerTest : public ::testing::Test {
   std::vector<Rate> Scan(const std::string& ini, const std::string& page,
                          RateDate date = Date(2016, 9, 7)) {
     config_ = std::make_unique<PluginConfig>();
-    config_->Load(dir_.Write("pagerates.ini", ini));
+    config_->Load(dir_.Write("pagerates.ini", ini), testing::BoxLog());
     RecordingSink sink;
     delivered_.clear();
-    ScanPage(*config_, 0, page.c_str(), date, &sink,
+    ScanPage(*config_->presets()->preset(0), page.c_str(), date, &sink,
+             testing::BoxLog(),
              [this](const RateDate& d) { delivered_.push_back(d); });
     return sink.rates;
   }
@@ -46,9 +49,11 @@ constexpr char kWorkedPage[] =
 
 TEST_F(PageScannerTest, WorkedExample) {
   std::vector<Rate> rates = Scan(kWorkedIni, kWorkedPage);
-  EXPECT_EQ(rates, (std::vector<Rate>{{10000, 649213, "USD", "", 2016, 9, 8},
-                                      {1000000, 635012, "JPY", "", 2016, 9, 8}}));
-  ASSERT_EQ(delivered_.size(), 2u);
+  EXPECT_EQ(rates,
+            (std::vector<Rate>{{10000, 649213, "USD", "", 2016, 9, 8},
+                               {1000000, 635012, "JPY", "", 2016, 9, 8}}));
+  // Both records carry the same date: it is heard of once.
+  ASSERT_EQ(delivered_.size(), 1u);
   EXPECT_EQ(delivered_[0].day, 8);
   EXPECT_TRUE(TakeMessageBoxes().empty());
 }
@@ -97,7 +102,8 @@ TEST_F(PageScannerTest, FilterComesBeforeRenamingAndKeepsDatesOut) {
       "[main]\nActivePreset=p\nCurrencyFilter=usd,RUR\nEnableCurrencyRename=1\n"
       "[currency-rename]\nRUR=RUB\nRUB=XXX\n"
       "[p]\nCodepage=65001\nRecord=(?<code>[A-Z]{3}) (?<date>[\\d.]+)\n";
-  std::vector<Rate> rates = Scan(ini, "USD 01.01.2016 EUR 02.01.2016 RUR 03.01.2016");
+  std::vector<Rate> rates =
+      Scan(ini, "USD 01.01.2016 EUR 02.01.2016 RUR 03.01.2016");
   ASSERT_EQ(rates.size(), 2u);
   EXPECT_EQ(rates[0].code, "USD");
   EXPECT_EQ(rates[1].code, "RUB");  // renamed once
@@ -120,7 +126,8 @@ TEST_F(PageScannerTest, EpilogueBoundsOnlyWhereSearchesStart) {
       "[main]\nActivePreset=p\n[p]\nCodepage=65001\nEpilogue=</table>\n"
       "Record=<td>(?<code>[A-Z]{3})</td>\nRecord2=<b>(?<code>[A-Z]{3})</b>\n";
   std::string page =
-      "<td>USD</td><td>EUR</td></table> footer <td>GBP</td><td>JPY</td><b>CHF</b>";
+      "<td>USD</td><td>EUR</td></table> footer "
+      "<td>GBP</td><td>JPY</td><b>CHF</b>";
   std::vector<Rate> rates = Scan(ini, page);
   std::vector<std::string> codes;
   for (const Rate& r : rates) codes.push_back(r.code);
@@ -169,17 +176,20 @@ TEST_F(PageScannerTest, UnknownCodePageScansBytes) {
 
 TEST_F(PageScannerTest, MissingRecordPatternsAreReported) {
   TakeMessageBoxes();
-  std::vector<Rate> rates = Scan("[main]\nActivePreset=p\n[p]\nRecord2=x\n", "x");
+  std::vector<Rate> rates =
+      Scan("[main]\nActivePreset=p\n[p]\nRecord2=x\n", "x");
   EXPECT_TRUE(rates.empty());
-  EXPECT_EQ(TakeMessageBoxes(),
-            (std::vector<testing::MessageBox>{
-                {"Configuration error", "Missing record patterns for preset [p]"}}));
+  EXPECT_EQ(
+      TakeMessageBoxes(),
+      (std::vector<testing::MessageBox>{
+          {"Configuration error", "Missing record patterns for preset [p]"}}));
 }
 
 TEST_F(PageScannerTest, BadPatternIsReportedAndTheNextOneRuns) {
   TakeMessageBoxes();
   std::string ini =
-      "[main]\nActivePreset=p\n[p]\nCodepage=65001\nRecord=(\nRecord2=(?<code>B)\n";
+      "[main]\nActivePreset=p\n[p]\nCodepage=65001\nRecord=(\nRecord2=(?<code>"
+      "B)\n";
   std::vector<Rate> rates = Scan(ini, "B");
   ASSERT_EQ(rates.size(), 1u);
   auto boxes = TakeMessageBoxes();
@@ -196,7 +206,8 @@ struct CodePageCase {
 class ToUtf8Test : public ::testing::TestWithParam<CodePageCase> {};
 
 TEST_P(ToUtf8Test, Converts) {
-  EXPECT_EQ(ToUtf8(GetParam().bytes, GetParam().code_page).view(), GetParam().utf8);
+  EXPECT_EQ(ToUtf8(GetParam().bytes, GetParam().code_page).view(),
+            GetParam().utf8);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -211,7 +222,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CodePageCase{932, "\x82\xA0", "\xE3\x81\x82"},
                       // Not convertible: the bytes as they are.
                       CodePageCase{932, "\x82", "\x82"},
-                      CodePageCase{0, "\xC4", "\xC4"}, CodePageCase{1251, "", ""}));
+                      CodePageCase{0, "\xC4", "\xC4"},
+                      CodePageCase{1251, "", ""}));
 
 }  // namespace
 }  // namespace pagerates
@@ -226,6 +238,52 @@ TEST(ToUtf8Test, CodePageThatChangesAscii) {
   HeapString out = ToUtf8(page, 37);
   ASSERT_EQ(out.size(), 2000u);
   EXPECT_EQ(out.view().substr(0, 2), "\xC2\xA0");
+}
+
+}  // namespace
+}  // namespace pagerates
+
+namespace pagerates {
+namespace {
+
+// Sink and diagnostics writing to one log, to see when reports come.
+class EventLog final : public RateSink, public Diagnostics {
+ public:
+  void PAGERATES_THISCALL RequestResource(const ResourceRequest*) override {}
+  void PAGERATES_THISCALL AddRate(const RateRecord* record) override {
+    events.push_back(std::string("rate ") + record->code);
+  }
+  void Report(const Diagnostic& diagnostic) override {
+    events.push_back("report " + diagnostic.key);
+  }
+  std::vector<std::string> events;
+};
+
+// A preset made in memory: the scanner reads no file.
+TEST(PageScannerReportsTest, EveryScanReportsWhereItReachesTheProblem) {
+  PresetSet set{CurrencyRules()};
+  CompiledPreset preset;
+  preset.section = "p";
+  preset.code_page = 65001;
+  preset.prologue = PresetPattern::Compile("p", "Prologue", "(");
+  for (auto [key, text] :
+       {std::pair{"Record", "(?<code>A)"}, std::pair{"Record2", "("},
+        std::pair{"Record3", "(?<code>B)"}}) {
+    preset.records.push_back(
+        RecordPattern{PresetPattern::Compile("p", key, text),
+                      HeapString::Empty(), HeapString::Empty()});
+  }
+  set.Add(std::move(preset));
+  EventLog log;
+  for (int scan = 1; scan <= 2; ++scan) {
+    ScanPage(*set.preset(0), "A B", testing::Date(2016, 9, 8), &log, &log,
+             nullptr);
+  }
+  const std::vector<std::string> one_scan = {"report Prologue", "rate A",
+                                             "report Record2", "rate B"};
+  std::vector<std::string> expected = one_scan;
+  expected.insert(expected.end(), one_scan.begin(), one_scan.end());
+  EXPECT_EQ(log.events, expected);
 }
 
 }  // namespace

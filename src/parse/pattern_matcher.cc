@@ -5,9 +5,6 @@
 namespace pagerates {
 namespace {
 
-constexpr const char* kGroupNames[] = {"value1", "value2", "code",  "name",
-                                       "date",   "day",    "month", "year"};
-
 // Years below 80 are 20xx, from 80 to 99 19xx, others as they are.
 int32_t FullYear(int32_t year) {
   if (year < 80) return year + 2000;
@@ -50,27 +47,23 @@ DateText ReadDateText(const CompiledPattern& date_pattern,
   return read;
 }
 
-PatternMatcher::PatternMatcher(const char* pattern, char separator,
+PatternMatcher::PatternMatcher(const PresetPattern& pattern, char separator,
                                int extra_decimals)
-    : record_pattern_(pattern), separator_(separator) {
+    : pattern_(pattern), separator_(separator) {
   if (extra_decimals > 0 && extra_decimals <= kMaxExtraDecimals) {
     extra_decimals_ = extra_decimals;
     one_ = kFixedPointOne * PowerOfTen(extra_decimals);
   }
-  for (int f = 0; f < kFieldCount; ++f) {
-    groups_[f] = record_pattern_.GroupNumbers(kGroupNames[f]);
-  }
-  if (!groups_[kDate].empty()) date_pattern_ = CompiledPattern(kDatePattern);
 }
 
 // A named group's text, with the rules of PCRE's substring functions: a
 // name carried by several groups reads the first that took part.
-bool PatternMatcher::Named(const MatchResult& result, Field field,
-                           std::string_view* text) const {
-  const std::vector<int>& numbers = groups_[field];
+inline bool PatternMatcher::Named(const MatchResult& result, Field field,
+                                  std::string_view* text) const {
+  const std::vector<int>& numbers = pattern_.Groups(field);
   if (numbers.empty()) return false;
   int chosen = numbers.front();
-  if (numbers.size() > 1) {
+  if (numbers.size() > 1) [[unlikely]] {
     for (int n : numbers) {
       if (n < result.count && result.ovector[2 * n] >= 0) {
         chosen = n;
@@ -101,26 +94,30 @@ HeapString PatternMatcher::NamedText(const MatchResult& result,
 }
 
 const char* PatternMatcher::Match(const char* position, const char* text_end) {
-  MatchResult result;
-  if (!record_pattern_.Exec(position, static_cast<size_t>(text_end - position),
-                            &result)) {
+  MatchResult& result = last_;
+  if (!pattern_.compiled.Exec(
+          position, static_cast<size_t>(text_end - position), &result)) {
     return nullptr;
   }
   ExtractDate(result);
-  value1_ = NamedFixed(result, kValue1);
-  value2_ = NamedFixed(result, kValue2);
-  has_code_ = Named(result, kCode, &code_);
-  has_name_ = Named(result, kName, &name_);
-  last_ = result;
+  value1_ = NamedFixed(result, Field::kValue1);
+  value2_ = NamedFixed(result, Field::kValue2);
+  has_code_ = Named(result, Field::kCode, &code_);
+  has_name_ = Named(result, Field::kName, &name_);
   return position + result.end_offset();
 }
 
 void PatternMatcher::ExtractDate(const MatchResult& result) {
+  if (!pattern_.reads_date) {
+    day_ = month_ = -1;
+    year_ = -1;
+    return;
+  }
   std::string_view date_text;
-  if (Named(result, kDate, &date_text)) {
+  if (Named(result, Field::kDate, &date_text)) {
     // Text that holds no date, or an impossible one, leaves the date as it
     // was.
-    DateText read = ReadDateText(date_pattern_, date_text);
+    DateText read = ReadDateText(pattern_.date_parts, date_text);
     if (read.kind == DateText::kDate) {
       day_ = static_cast<int8_t>(read.day);
       month_ = static_cast<int8_t>(read.month);
@@ -128,9 +125,9 @@ void PatternMatcher::ExtractDate(const MatchResult& result) {
     }
     return;
   }
-  day_ = static_cast<int8_t>(NamedInt(result, kDay));
-  month_ = static_cast<int8_t>(NamedInt(result, kMonth));
-  year_ = static_cast<int16_t>(NamedInt(result, kYear));
+  day_ = static_cast<int8_t>(NamedInt(result, Field::kDay));
+  month_ = static_cast<int8_t>(NamedInt(result, Field::kMonth));
+  year_ = static_cast<int16_t>(NamedInt(result, Field::kYear));
   if (year_ != -1) year_ = static_cast<int16_t>(FullYear(year_));
 }
 

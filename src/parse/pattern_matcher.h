@@ -14,8 +14,9 @@
 #include <string_view>
 #include <vector>
 
+#include "config/fixed_point.h"
+#include "config/preset_set.h"
 #include "pagerates/abi.h"
-#include "parse/compiled_pattern.h"
 #include "port/heap_string.h"
 
 namespace pagerates {
@@ -31,19 +32,12 @@ struct ScanRecord {
   bool has_name = false;
 };
 
-// The value a record carries when its pattern supplies none: 1.
-inline constexpr int64_t kFixedPointOne = 10000;
-
-// Three runs of digits joined by '.', '/' or '-', anywhere in a text: the
-// date a `date` capture holds.
-inline constexpr char kDatePattern[] = "(\\d+)[./-](\\d+)[./-](\\d+)";
-
 // What the text of a `date` capture reads as. The first three runs of
 // digits are the date: year-month-day when the first is above 31, else
 // day-month-year; years below 100 get the century (below 80: 20xx). kNone:
 // no such runs; kImpossible: a month outside 1-12, a day the month does
 // not have, or a year above 9999 (day, month and year as read, before the
-// century). `date_pattern` is kDatePattern, compiled.
+// century). `date_pattern` is kDatePattern (config/preset_set.h), compiled.
 struct DateText {
   enum Kind { kNone, kImpossible, kDate };
   Kind kind = kNone;
@@ -56,12 +50,13 @@ DateText ReadDateText(const CompiledPattern& date_pattern,
 
 class PatternMatcher {
  public:
-  // Compiles `pattern` (a message box when it does not compile; the matcher
-  // then never matches). `separator` splits the numbers' integer and
+  // Runs `pattern` (which must outlive the matcher; one that did not
+  // compile never matches). `separator` splits the numbers' integer and
   // fraction parts. `extra_decimals` (0 to kMaxExtraDecimals; anything else
   // counts as 0) scales both values by 10^extra_decimals, the default of 1
   // included, so that digits past the fourth decimal are kept.
-  PatternMatcher(const char* pattern, char separator, int extra_decimals = 0);
+  PatternMatcher(const PresetPattern& pattern, char separator,
+                 int extra_decimals = 0);
 
   // Searches the text from `position` to `text_end` (the text's terminating
   // NUL). On a match, reads its fields and returns the position just past
@@ -73,27 +68,15 @@ class PatternMatcher {
   // unset).
   void ApplyTo(ScanRecord* record);
 
-  // For diagnostics: the last successful match and its pattern.
+  // For diagnostics: the match Match() just found, and its pattern.
   const MatchResult& last_match() const { return last_; }
-  const CompiledPattern& pattern() const { return record_pattern_; }
+  const CompiledPattern& pattern() const { return pattern_.compiled; }
 
   int day() const { return day_; }
   int month() const { return month_; }
   int year() const { return year_; }
 
  private:
-  enum Field {
-    kValue1,
-    kValue2,
-    kCode,
-    kName,
-    kDate,
-    kDay,
-    kMonth,
-    kYear,
-    kFieldCount
-  };
-
   bool Named(const MatchResult& result, Field field,
              std::string_view* text) const;
   int32_t NamedInt(const MatchResult& result, Field field) const;
@@ -101,12 +84,10 @@ class PatternMatcher {
   HeapString NamedText(const MatchResult& result, Field field) const;
   void ExtractDate(const MatchResult& result);
 
-  CompiledPattern record_pattern_;
-  CompiledPattern date_pattern_;
+  const PresetPattern& pattern_;
   char separator_;
   int extra_decimals_ = 0;
   int64_t one_ = kFixedPointOne;  // 1, scaled
-  std::vector<int> groups_[kFieldCount];
   MatchResult last_;
 
   int8_t day_ = -1;

@@ -20,12 +20,15 @@ struct Applied {
   ScanRecord record;
 };
 
-Applied MatchOnce(const char* pattern, const std::string& text, char separator = '.') {
-  PatternMatcher matcher(pattern, separator);
+Applied MatchOnce(const char* pattern, const std::string& text,
+                  char separator = '.') {
+  const PresetPattern compiled = PresetPattern::Compile("p", "Record", pattern);
+  PatternMatcher matcher(compiled, separator);
   Applied out;
   out.record.date = testing::Date(2000, 1, 1);
   out.record.code = HeapString::Copy("OLD");
-  out.matched = matcher.Match(text.c_str(), text.c_str() + text.size()) != nullptr;
+  out.matched =
+      matcher.Match(text.c_str(), text.c_str() + text.size()) != nullptr;
   if (out.matched) matcher.ApplyTo(&out.record);
   return out;
 }
@@ -81,11 +84,14 @@ INSTANTIATE_TEST_SUITE_P(
         DateCase{"(?<code>[A-Z]+)", "USD", 2000, 1, 1},
         // Alternatives: date numbered first takes part as an empty text when
         // the other branch matches, and an empty text holds no date.
-        DateCase{"(?<date>\\d+\\.\\d+\\.\\d+)|(?<day>\\d+)/(?<month>\\d+)/(?<year>\\d+)",
+        DateCase{"(?<date>\\d+\\.\\d+\\.\\d+)|(?<day>\\d+)/(?<month>\\d+)/"
+                 "(?<year>\\d+)",
                  "7/3/2016", 2000, 1, 1},
-        DateCase{"(?<day>\\d+)/(?<month>\\d+)/(?<year>\\d+)|(?<date>\\d+\\.\\d+\\.\\d+)",
+        DateCase{"(?<day>\\d+)/(?<month>\\d+)/"
+                 "(?<year>\\d+)|(?<date>\\d+\\.\\d+\\.\\d+)",
                  "7/3/2016", 2016, 3, 7},
-        DateCase{"(?<day>\\d+)/(?<month>\\d+)/(?<year>\\d+)|(?<date>\\d+\\.\\d+\\.\\d+)",
+        DateCase{"(?<day>\\d+)/(?<month>\\d+)/"
+                 "(?<year>\\d+)|(?<date>\\d+\\.\\d+\\.\\d+)",
                  "07.03.2016", 2016, 3, 7}));
 
 TEST(PatternMatcherTest, ValuesAbsentEmptyAndCaptured) {
@@ -108,7 +114,9 @@ TEST(PatternMatcherTest, ValuesAbsentEmptyAndCaptured) {
 }
 
 TEST(PatternMatcherTest, ExtraDecimalsScaleBothValuesDefaultsIncluded) {
-  PatternMatcher matcher("(?<code>[A-Z]{3}) (?<value2>[\\d.]+)", '.', 4);
+  const PresetPattern scaled = PresetPattern::Compile(
+      "p", "Record", "(?<code>[A-Z]{3}) (?<value2>[\\d.]+)");
+  PatternMatcher matcher(scaled, '.', 4);
   std::string text = "IDR 0.000089";
   ASSERT_NE(matcher.Match(text.c_str(), text.c_str() + text.size()), nullptr);
   ScanRecord record;
@@ -116,7 +124,9 @@ TEST(PatternMatcherTest, ExtraDecimalsScaleBothValuesDefaultsIncluded) {
   EXPECT_EQ(record.value1, 100000000);  // 10000 units
   EXPECT_EQ(record.value2, 8900);       // cost 0.89
   // Outside the range the values are not scaled.
-  PatternMatcher unscaled("(?<value1>[\\d.]+)", '.', kMaxExtraDecimals + 1);
+  const PresetPattern plain =
+      PresetPattern::Compile("p", "Record", "(?<value1>[\\d.]+)");
+  PatternMatcher unscaled(plain, '.', kMaxExtraDecimals + 1);
   text = "0.000089";
   ASSERT_NE(unscaled.Match(text.c_str(), text.c_str() + text.size()), nullptr);
   unscaled.ApplyTo(&record);
@@ -140,7 +150,9 @@ TEST(PatternMatcherTest, SixGroupsThatTakePartNeverMatch) {
 
 TEST(PatternMatcherTest, CaretMatchesAtEverySearchPosition) {
   std::string text = "USD EUR";
-  PatternMatcher matcher("^\\s*(?<code>[A-Z]{3})", '.');
+  const PresetPattern compiled =
+      PresetPattern::Compile("p", "Record", "^\\s*(?<code>[A-Z]{3})");
+  PatternMatcher matcher(compiled, '.');
   const char* end = text.c_str() + text.size();
   const char* pos = matcher.Match(text.c_str(), end);
   ASSERT_NE(pos, nullptr);
@@ -153,7 +165,9 @@ TEST(PatternMatcherTest, CaretMatchesAtEverySearchPosition) {
 
 TEST(PatternMatcherTest, NoMatchLeavesFieldsAsTheyWere) {
   std::string text = "01.02.2003 USD";
-  PatternMatcher matcher("(?<date>[\\d.]+) (?<code>[A-Z]+)", '.');
+  const PresetPattern compiled =
+      PresetPattern::Compile("p", "Record", "(?<date>[\\d.]+) (?<code>[A-Z]+)");
+  PatternMatcher matcher(compiled, '.');
   const char* end = text.c_str() + text.size();
   ASSERT_NE(matcher.Match(text.c_str(), end), nullptr);
   EXPECT_EQ(matcher.Match(end, end), nullptr);
@@ -163,14 +177,19 @@ TEST(PatternMatcherTest, NoMatchLeavesFieldsAsTheyWere) {
   EXPECT_EQ(record.date.year, 2003);
 }
 
-TEST(PatternMatcherTest, BadPatternShowsMessageAndNeverMatches) {
+TEST(PatternMatcherTest, BadPatternCarriesItsMessageAndNeverMatches) {
   TakeMessageBoxes();
   Applied a = MatchOnce("(?<code>[A-Z", "USD");
   EXPECT_FALSE(a.matched);
-  auto boxes = TakeMessageBoxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].title, "Regular expression error");
-  EXPECT_EQ(boxes[0].text, "missing terminating ] for character class at:\n(?<code>[A-Z");
+  EXPECT_TRUE(TakeMessageBoxes().empty());
+  const PresetPattern bad =
+      PresetPattern::Compile("p", "Record2", "(?<code>[A-Z");
+  ASSERT_TRUE(bad.error);
+  EXPECT_EQ(bad.error->section, "p");
+  EXPECT_EQ(bad.error->key, "Record2");
+  EXPECT_EQ(bad.error->title, "Regular expression error");
+  EXPECT_EQ(bad.error->text,
+            "missing terminating ] for character class at:\n(?<code>[A-Z");
 }
 
 TEST(PatternMatcherTest, DuplicateNamesReadTheGroupThatTookPart) {

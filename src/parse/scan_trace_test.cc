@@ -8,7 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "parse/compiled_pattern.h"
+#include "config/compiled_pattern.h"
+#include "config/plugin_config.h"
 #include "parse/page_scanner.h"
 #include "tests/support/test_support.h"
 
@@ -26,11 +27,11 @@ class ScanTraceTest : public ::testing::Test {
   // the trace; the delivered rates land in rates_.
   ScanTrace Trace(const std::string& ini, const std::string& page) {
     config_ = std::make_unique<PluginConfig>();
-    config_->Load(dir_.Write("pagerates.ini", ini));
+    config_->Load(dir_.Write("pagerates.ini", ini), testing::BoxLog());
     RecordingSink sink;
     ScanTrace trace;
-    ScanPage(*config_, 0, page.c_str(), Date(2016, 9, 7), &sink, nullptr,
-             &trace);
+    ScanPage(*config_->presets()->preset(0), page.c_str(), Date(2016, 9, 7),
+             &sink, testing::BoxLog(), nullptr, &trace);
     rates_ = std::move(sink.rates);
     return trace;
   }
@@ -176,21 +177,23 @@ TEST_F(ScanTraceTest, ATraceIsStartedAfresh) {
   config_ = std::make_unique<PluginConfig>();
   config_->Load(dir_.Write("pagerates.ini",
                            "[main]\nActivePreset=p\n[p]\nCodepage=65001\n"
-                           "Record=(?<code>Z)\n"));
+                           "Record=(?<code>Z)\n"),
+                testing::BoxLog());
   RecordingSink sink;
-  ScanPage(*config_, 0, "none", Date(2016, 9, 7), &sink, nullptr, &trace);
+  ScanPage(*config_->presets()->preset(0), "none", Date(2016, 9, 7), &sink,
+           testing::BoxLog(), nullptr, &trace);
   EXPECT_EQ(trace.prologue, ScanTrace::Bound::kNotSet);
   EXPECT_TRUE(trace.records.empty());
   EXPECT_EQ(trace.text, "none");
 }
 
 TEST(CompiledPatternNamesTest, ListsEveryNamedGroupWithItsNumber) {
-  CompiledPattern pattern("(?<value2>x)(y)(?<code>z)(?<Rate>w)", false);
+  CompiledPattern pattern("(?<value2>x)(y)(?<code>z)(?<Rate>w)");
   using Groups = std::vector<std::pair<int, std::string>>;
   EXPECT_EQ(pattern.NamedGroups(),
             (Groups{{4, "Rate"}, {3, "code"}, {1, "value2"}}));
-  EXPECT_TRUE(CompiledPattern("(", false).NamedGroups().empty());
-  EXPECT_TRUE(CompiledPattern("(a)", false).NamedGroups().empty());
+  EXPECT_TRUE(CompiledPattern("(").NamedGroups().empty());
+  EXPECT_TRUE(CompiledPattern("(a)").NamedGroups().empty());
 }
 
 }  // namespace

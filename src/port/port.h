@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace pagerates {
 class HeapString;
@@ -54,7 +55,9 @@ class Profile {
 
   // Looks at the file again and reloads it if it changed since the last
   // look. Reads between two Refresh() calls see one state of the file.
-  void Refresh();
+  // True when the file (or its absence) differs from the last look; the
+  // first look, made by the constructor, counts as a change.
+  bool Refresh();
 
   // The value, or an empty string. Never null unless the heap is exhausted.
   HeapString ReadString(std::string_view section, std::string_view key) const;
@@ -64,11 +67,20 @@ class Profile {
   int32_t ReadInt(std::string_view section, std::string_view key,
                   int32_t default_value) const;
 
+  // The names of the keys in `section`, each as ReadString() finds it; a
+  // repeated key may be listed twice.
+  std::vector<std::string> KeyNames(std::string_view section) const;
+
  private:
   struct Snapshot;
   std::string path_;
   std::unique_ptr<Snapshot> snapshot_;
+  bool looked_ = false;
 };
+
+// True when two section or key names are the same name to the profile
+// reader.
+bool SameProfileName(std::string_view a, std::string_view b);
 
 // ---- Code pages -------------------------------------------------------
 // Converts NUL-free `text` from the Windows code page `code_page` to UTF-8.
@@ -82,7 +94,9 @@ bool ConvertToUtf8(std::string_view text, int code_page, HeapString* out);
 class SharedLibrary {
  public:
   SharedLibrary() = default;
-  explicit SharedLibrary(const char* file_name);  // check loaded()
+  // Loads `file_name`, its symbols resolved at once; check loaded(). When
+  // `error` is given, a failure leaves the loader's reason there.
+  explicit SharedLibrary(const char* file_name, std::string* error = nullptr);
   ~SharedLibrary() { Unload(); }
   SharedLibrary(SharedLibrary&& other) noexcept
       : handle_(std::exchange(other.handle_, nullptr)) {}

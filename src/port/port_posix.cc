@@ -14,6 +14,7 @@
 #include <iterator>
 #include <mutex>
 
+#include "port/ascii.h"
 #include "port/heap_string.h"
 #include "port/port.h"
 #include "port/profile_text.h"
@@ -61,14 +62,17 @@ Profile::Profile(std::string path)
 
 Profile::~Profile() = default;
 
-void Profile::Refresh() {
+bool Profile::Refresh() {
   struct stat st;
   if (stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
     // Missing, or something that is not a file: nothing to read.
-    if (snapshot_->present) *snapshot_ = Snapshot();
-    return;
+    if (!snapshot_->present && looked_) return false;
+    *snapshot_ = Snapshot();
+    looked_ = true;
+    return true;
   }
-  if (snapshot_->Matches(st)) return;
+  if (looked_ && snapshot_->Matches(st)) return false;
+  looked_ = true;
   auto fresh = std::make_unique<Snapshot>();
   std::ifstream in(path_, std::ios::binary);
   if (in) {
@@ -85,6 +89,7 @@ void Profile::Refresh() {
     }
   }
   snapshot_ = std::move(fresh);
+  return true;
 }
 
 HeapString Profile::ReadString(std::string_view section,
@@ -99,6 +104,14 @@ int32_t Profile::ReadInt(std::string_view section, std::string_view key,
   const std::string* value = snapshot_->text.Find(section, key);
   if (value == nullptr || value->empty()) return default_value;
   return ProfileText::ParseInt(*value);
+}
+
+std::vector<std::string> Profile::KeyNames(std::string_view section) const {
+  return snapshot_->text.Keys(section);
+}
+
+bool SameProfileName(std::string_view a, std::string_view b) {
+  return EqualsIgnoringAsciiCase(a, b);
 }
 
 // ---- Code pages -------------------------------------------------------
@@ -293,8 +306,14 @@ bool ConvertToUtf8(std::string_view text, int code_page, HeapString* out) {
 
 const char* const kCurlLibraryName = "libcurl.so.4";
 
-SharedLibrary::SharedLibrary(const char* file_name)
-    : handle_(dlopen(file_name, RTLD_NOW | RTLD_LOCAL)) {}
+SharedLibrary::SharedLibrary(const char* file_name, std::string* error) {
+  dlerror();  // forget any earlier failure
+  handle_ = dlopen(file_name, RTLD_NOW | RTLD_LOCAL);
+  if (handle_ == nullptr && error != nullptr) {
+    const char* reason = dlerror();
+    *error = reason != nullptr ? reason : "unknown loader error";
+  }
+}
 
 void* SharedLibrary::Symbol(const char* name) const {
   return handle_ != nullptr ? dlsym(handle_, name) : nullptr;

@@ -3,40 +3,108 @@
 #include <windows.h>
 
 #include <cstdarg>
+#include <string>
+#include <vector>
 
 #include "port/heap_string.h"
 #include "port/port.h"
 
 namespace pagerates::port {
 
-void* HeapAllocate(size_t bytes) { return ::HeapAlloc(::GetProcessHeap(), 0, bytes); }
+void* HeapAllocate(size_t bytes) {
+  return ::HeapAlloc(::GetProcessHeap(), 0, bytes);
+}
 void HeapRelease(void* block) { ::HeapFree(::GetProcessHeap(), 0, block); }
 
 const size_t kModulePathLimit = MAX_PATH;
 
 // ---- Profile ----------------------------------------------------------
 // The system reads the file itself at every call (and caches it as it sees
-// fit): there is nothing for us to keep.
+// fit). What is kept is only how the file looked, to tell a change.
 
-struct Profile::Snapshot {};
+struct Profile::Snapshot {
+  bool present = false;
+  DWORD attributes = 0;
+  DWORD size_high = 0;
+  DWORD size_low = 0;
+  FILETIME created{};
+  FILETIME written{};
 
-Profile::Profile(std::string path) : path_(std::move(path)) {}
+  bool operator==(const Snapshot& other) const {
+    return present == other.present && attributes == other.attributes &&
+           size_high == other.size_high && size_low == other.size_low &&
+           ::CompareFileTime(&created, &other.created) == 0 &&
+           ::CompareFileTime(&written, &other.written) == 0;
+  }
+};
+
+Profile::Profile(std::string path)
+    : path_(std::move(path)), snapshot_(std::make_unique<Snapshot>()) {
+  Refresh();
+}
 Profile::~Profile() = default;
-void Profile::Refresh() {}
 
-HeapString Profile::ReadString(std::string_view section, std::string_view key) const {
+bool Profile::Refresh() {
+  Snapshot now;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (::GetFileAttributesExA(path_.c_str(), GetFileExInfoStandard, &data) &&
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    now.present = true;
+    now.attributes = data.dwFileAttributes;
+    now.size_high = data.nFileSizeHigh;
+    now.size_low = data.nFileSizeLow;
+    now.created = data.ftCreationTime;
+    now.written = data.ftLastWriteTime;
+  }
+  if (looked_ && now == *snapshot_) return false;
+  looked_ = true;
+  *snapshot_ = now;
+  return true;
+}
+
+std::vector<std::string> Profile::KeyNames(std::string_view section) const {
+  // With no key name the system lists the section's keys, each ended by a
+  // NUL, the list by another; a list that does not fit comes back cut, two
+  // characters short of the buffer.
+  std::vector<std::string> keys;
+  std::string buffer(4096, '\0');
+  for (;;) {
+    DWORD length = ::GetPrivateProfileStringA(
+        std::string(section).c_str(), nullptr, "", buffer.data(),
+        static_cast<DWORD>(buffer.size()), path_.c_str());
+    if (length + 2 < buffer.size() || buffer.size() >= (1u << 24)) {
+      buffer.resize(length);
+      break;
+    }
+    buffer.assign(buffer.size() * 2, '\0');
+  }
+  for (size_t at = 0; at < buffer.size();) {
+    size_t end = buffer.find('\0', at);
+    if (end == std::string::npos) end = buffer.size();
+    if (end > at) keys.emplace_back(buffer, at, end - at);
+    at = end + 1;
+  }
+  return keys;
+}
+
+bool SameProfileName(std::string_view a, std::string_view b) {
+  return ::lstrcmpiA(std::string(a).c_str(), std::string(b).c_str()) == 0;
+}
+
+HeapString Profile::ReadString(std::string_view section,
+                               std::string_view key) const {
   char buffer[kMaxProfileValue + 1];
-  DWORD length = ::GetPrivateProfileStringA(std::string(section).c_str(),
-                                            std::string(key).c_str(), "", buffer,
-                                            sizeof buffer, path_.c_str());
+  DWORD length = ::GetPrivateProfileStringA(
+      std::string(section).c_str(), std::string(key).c_str(), "", buffer,
+      sizeof buffer, path_.c_str());
   return HeapString::Copy(std::string_view(buffer, length));
 }
 
 int32_t Profile::ReadInt(std::string_view section, std::string_view key,
                          int32_t default_value) const {
-  return static_cast<int32_t>(::GetPrivateProfileIntA(std::string(section).c_str(),
-                                                      std::string(key).c_str(),
-                                                      default_value, path_.c_str()));
+  return static_cast<int32_t>(::GetPrivateProfileIntA(
+      std::string(section).c_str(), std::string(key).c_str(), default_value,
+      path_.c_str()));
 }
 
 // ---- Code pages -------------------------------------------------------
@@ -45,21 +113,24 @@ bool ConvertToUtf8(std::string_view text, int code_page, HeapString* out) {
   const int length = static_cast<int>(text.size());
   if (length == 0) return false;
   const UINT from = static_cast<UINT>(code_page);
-  int wide_length = ::MultiByteToWideChar(from, 0, text.data(), length, nullptr, 0);
+  int wide_length =
+      ::MultiByteToWideChar(from, 0, text.data(), length, nullptr, 0);
   if (wide_length == 0) return false;
   // The UTF-16 intermediate lives on the process heap only for this call.
-  auto* wide = static_cast<wchar_t*>(HeapAllocate(sizeof(wchar_t) * wide_length));
+  auto* wide =
+      static_cast<wchar_t*>(HeapAllocate(sizeof(wchar_t) * wide_length));
   if (wide == nullptr) return false;
   bool ok = false;
   if (::MultiByteToWideChar(from, 0, text.data(), length, wide, wide_length) ==
       wide_length) {
-    int utf8_length =
-        ::WideCharToMultiByte(CP_UTF8, 0, wide, wide_length, nullptr, 0, nullptr, nullptr);
+    int utf8_length = ::WideCharToMultiByte(CP_UTF8, 0, wide, wide_length,
+                                            nullptr, 0, nullptr, nullptr);
     if (utf8_length != 0) {
-      HeapString result = HeapString::WithCapacity(static_cast<size_t>(utf8_length));
+      HeapString result =
+          HeapString::WithCapacity(static_cast<size_t>(utf8_length));
       if (!result.null() &&
-          ::WideCharToMultiByte(CP_UTF8, 0, wide, wide_length, result.data(), utf8_length,
-                                nullptr, nullptr) == utf8_length) {
+          ::WideCharToMultiByte(CP_UTF8, 0, wide, wide_length, result.data(),
+                                utf8_length, nullptr, nullptr) == utf8_length) {
         result.SetSize(static_cast<size_t>(utf8_length));
         *out = std::move(result);
         ok = true;
@@ -74,8 +145,22 @@ bool ConvertToUtf8(std::string_view text, int code_page, HeapString* out) {
 
 const char* const kCurlLibraryName = "libcurl.dll";
 
-SharedLibrary::SharedLibrary(const char* file_name)
-    : handle_(reinterpret_cast<void*>(::LoadLibraryA(file_name))) {}
+SharedLibrary::SharedLibrary(const char* file_name, std::string* error)
+    : handle_(reinterpret_cast<void*>(::LoadLibraryA(file_name))) {
+  if (handle_ != nullptr || error == nullptr) return;
+  const DWORD code = ::GetLastError();
+  char* text = nullptr;
+  DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+          FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  *error = length != 0 && text != nullptr ? std::string(text, length)
+                                          : "error " + std::to_string(code);
+  if (text != nullptr) ::LocalFree(text);
+  while (!error->empty() && (error->back() == '\n' || error->back() == '\r')) {
+    error->pop_back();
+  }
+}
 
 void* SharedLibrary::Symbol(const char* name) const {
   if (handle_ == nullptr) return nullptr;
@@ -90,31 +175,42 @@ void SharedLibrary::Unload() {
 
 // ---- User interface ---------------------------------------------------
 
-void ShowMessageBox(const char* text, const char* title) {
-  ::MessageBoxA(nullptr, text, title, MB_OK);
-}
-
-// ---- Diagnostics ------------------------------------------------------
-// Looked up in the host program's own export table at every use: the
-// module never keeps a pointer into another module.
+// The host program's optional hooks (abi.h), looked up in its own export
+// table at every use: the module never keeps a pointer into another
+// module. A host may show the boxes itself by exporting
+// `void PageratesShowMessageBox(const char* text, const char* title)`
+// (C linkage, the C calling convention), as it may on POSIX; otherwise the
+// system shows them.
 
 namespace {
 
-using ReportDownloadFn = void(__cdecl*)(const char*, const char*);
+using HostHookFn = void(__cdecl*)(const char*, const char*);
 
-ReportDownloadFn FindDownloadReporter() {
+HostHookFn FindHostHook(const char* name) {
   HMODULE program = ::GetModuleHandleA(nullptr);
   if (program == nullptr) return nullptr;
-  return reinterpret_cast<ReportDownloadFn>(reinterpret_cast<void*>(
-      ::GetProcAddress(program, "PageratesReportDownload")));
+  return reinterpret_cast<HostHookFn>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(program, name)));
 }
 
 }  // namespace
 
-bool HasDownloadReporter() { return FindDownloadReporter() != nullptr; }
+void ShowMessageBox(const char* text, const char* title) {
+  if (HostHookFn host_show = FindHostHook("PageratesShowMessageBox")) {
+    host_show(text, title);
+    return;
+  }
+  ::MessageBoxA(nullptr, text, title, MB_OK);
+}
+
+// ---- Diagnostics ------------------------------------------------------
+
+bool HasDownloadReporter() {
+  return FindHostHook("PageratesReportDownload") != nullptr;
+}
 
 void ReportDownload(const char* address, const char* outcome) {
-  if (ReportDownloadFn report = FindDownloadReporter())
+  if (HostHookFn report = FindHostHook("PageratesReportDownload"))
     report(address, outcome);
 }
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "port/ascii.h"
 #include "port/port.h"
 
 namespace pagerates::port {
@@ -17,14 +18,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
-}
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
 }
 
 // The value as it is handed out: one pair of matching quotes removed, then
@@ -57,7 +50,7 @@ ProfileText::ProfileText(std::string_view bytes) {
       size_t close = line.rfind(']');
       if (close != std::string_view::npos) {
         auto [it, inserted] =
-            sections_.try_emplace(Lower(line.substr(1, close - 1)));
+            sections_.try_emplace(AsciiLower(line.substr(1, close - 1)));
         current = inserted ? &it->second : nullptr;
         continue;
       }
@@ -71,16 +64,24 @@ ProfileText::ProfileText(std::string_view bytes) {
     if (key.empty()) continue;
     Value entry;
     entry.text = Unquote(value, &entry.removed_quote);
-    current->try_emplace(Lower(key), std::move(entry));
+    current->try_emplace(AsciiLower(key), std::move(entry));
   }
 }
 
 const ProfileText::Value* ProfileText::FindValue(std::string_view section,
                                                  std::string_view key) const {
-  auto s = sections_.find(Lower(section));
+  auto s = sections_.find(AsciiLower(section));
   if (s == sections_.end()) return nullptr;
-  auto k = s->second.find(Lower(key));
+  auto k = s->second.find(AsciiLower(key));
   return k == s->second.end() ? nullptr : &k->second;
+}
+
+std::vector<std::string> ProfileText::Keys(std::string_view section) const {
+  std::vector<std::string> keys;
+  auto s = sections_.find(AsciiLower(section));
+  if (s == sections_.end()) return keys;
+  for (const auto& entry : s->second) keys.push_back(entry.first);
+  return keys;
 }
 
 const std::string* ProfileText::Find(std::string_view section,

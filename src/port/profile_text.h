@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace pagerates::port {
 
@@ -26,6 +27,9 @@ class ProfileText {
   // The value as the reader hands it out (quotes removed, cut), or null when
   // the section or key is missing.
   const std::string* Find(std::string_view section, std::string_view key) const;
+
+  // The key names of `section` (lower case, in no particular order).
+  std::vector<std::string> Keys(std::string_view section) const;
 
   // The quote (' or ") whose pair the reader removed from the value, or 0
   // when it removed none or the key is missing.

@@ -1,13 +1,9 @@
 // Windows implementation of the scenario runner's host services.
 //
-// Message boxes. The module calls USER32's MessageBoxA, also from DllMain
-// while it attaches (a configuration with errors is reported at load), that
-// is before LoadLibraryA returns and before anything could patch the
-// module's import table. So the runner patches MessageBoxA itself, once,
-// before the first load: its first bytes become a jump to RecordBox, which
-// has the same parameters and calling convention. Nothing in this process
-// calls the original again, so the overwritten bytes need no trampoline.
-// (Headless wine would answer every box at once and leave no trace.)
+// Message boxes. The module looks for PageratesShowMessageBox among this
+// program's exports and shows its boxes through it, also from DllMain while
+// it attaches (a configuration with errors is reported at load). (Headless
+// wine would answer MessageBoxA at once and leave no trace.)
 //
 // libcurl. The module loads "libcurl.dll" by name. This program's folder,
 // which the loader searches first, holds none; SetDllDirectoryA points the
@@ -31,57 +27,17 @@ namespace {
 
 BoxHandler* g_boxes = nullptr;
 
-int WINAPI RecordBox(HWND owner, LPCSTR text, LPCSTR title, UINT type) {
+}  // namespace
+
+extern "C" __declspec(dllexport) void PageratesShowMessageBox(
+    const char* text, const char* title) {
   if (g_boxes != nullptr && *g_boxes) {
-    std::string shown = text != nullptr ? text : "(null)";
-    // The module's boxes have no owner and an OK button only.
-    if (owner != nullptr || type != MB_OK) {
-      shown += " [owner " + std::to_string(reinterpret_cast<uintptr_t>(owner)) +
-               ", type " + std::to_string(type) + "]";
-    }
-    (*g_boxes)(title != nullptr ? title : "(null)", shown);
+    (*g_boxes)(title != nullptr ? title : "(null)",
+               text != nullptr ? text : "(null)");
   }
-  return IDOK;
 }
 
-// Makes every call of USER32's MessageBoxA in this process land in
-// RecordBox. False when the function cannot be found or written.
-bool HookMessageBox(std::string* error) {
-  static bool hooked = false;
-  if (hooked) return true;
-  HMODULE user32 = ::LoadLibraryA("user32.dll");
-  auto* target = user32 != nullptr
-                     ? reinterpret_cast<unsigned char*>(
-                           ::GetProcAddress(user32, "MessageBoxA"))
-                     : nullptr;
-  if (target == nullptr) {
-    *error = "cannot find MessageBoxA";
-    return false;
-  }
-  const auto destination = reinterpret_cast<uintptr_t>(&RecordBox);
-#if defined(__x86_64__)
-  // mov rax, destination; jmp rax
-  unsigned char patch[12] = {0x48, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xE0};
-  std::memcpy(patch + 2, &destination, 8);
-#else
-  // jmp rel32, relative to the end of the instruction
-  unsigned char patch[5] = {0xE9, 0, 0, 0, 0};
-  const auto relative = static_cast<uint32_t>(
-      destination - (reinterpret_cast<uintptr_t>(target) + 5));
-  std::memcpy(patch + 1, &relative, 4);
-#endif
-  DWORD old_protection;
-  if (!::VirtualProtect(target, sizeof patch, PAGE_EXECUTE_READWRITE,
-                        &old_protection)) {
-    *error = "cannot write to MessageBoxA";
-    return false;
-  }
-  std::memcpy(target, patch, sizeof patch);
-  ::VirtualProtect(target, sizeof patch, old_protection, &old_protection);
-  ::FlushInstructionCache(::GetCurrentProcess(), target, sizeof patch);
-  hooked = true;
-  return true;
-}
+namespace {
 
 std::wstring Widen(const std::string& ascii) {
   return std::wstring(ascii.begin(), ascii.end());
@@ -144,7 +100,6 @@ std::string Lines(const char* text, int faults) {
 
 std::unique_ptr<LoadedModule> LoadModule(const std::string& path,
                                          BoxHandler boxes, std::string* error) {
-  if (!HookMessageBox(error)) return nullptr;
   // Boxes shown while the module attaches must be caught too.
   BoxHandler pending = std::move(boxes);
   g_boxes = &pending;

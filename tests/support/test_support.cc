@@ -78,6 +78,17 @@ void RecordingSink::AddRate(const RateRecord* record) {
                    record->date.year, record->date.month, record->date.day});
 }
 
+Diagnostics* BoxLog() {
+  class Log final : public Diagnostics {
+   public:
+    void Report(const Diagnostic& d) override {
+      Boxes().push_back({d.title, d.text});
+    }
+  };
+  static Log log;
+  return &log;
+}
+
 std::vector<MessageBox> TakeMessageBoxes() {
   std::vector<MessageBox> taken;
   taken.swap(Boxes());

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "config/diagnostics.h"
 #include "pagerates/abi.h"
 
 namespace pagerates::testing {
@@ -63,6 +64,9 @@ std::ostream& operator<<(std::ostream& out, const MessageBox& box);
 
 // Every message box shown since the last Take(), in order.
 std::vector<MessageBox> TakeMessageBoxes();
+
+// Diagnostics that land where message boxes do: in TakeMessageBoxes().
+Diagnostics* BoxLog();
 
 struct DownloadReport {
   std::string address;

@@ -1,0 +1,130 @@
+// PresetSet: the active presets as the scanner uses them, built from one
+// state of the INI file and never changed after.
+//
+// Every pattern is compiled once per file state, with the group numbers the
+// module reads looked up. What is wrong with a preset is kept with it as
+// the Diagnostic the scanner reports each time it scans with that preset.
+// A set is shared (std::shared_ptr<const PresetSet>): a scan keeps the set
+// it started with even when the file changes meanwhile.
+#ifndef PAGERATES_CONFIG_PRESET_SET_H_
+#define PAGERATES_CONFIG_PRESET_SET_H_
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "config/compiled_pattern.h"
+#include "config/diagnostics.h"
+#include "config/fixed_point.h"
+#include "port/heap_string.h"
+
+namespace pagerates {
+
+// The fields a match supplies, by the group names the module reads; any
+// other group name is ignored.
+enum class Field { kValue1, kValue2, kCode, kName, kDate, kDay, kMonth, kYear };
+inline constexpr int kFieldCount = 8;
+inline constexpr std::string_view kGroupNames[kFieldCount] = {
+    "value1", "value2", "code", "name", "date", "day", "month", "year"};
+
+// Three runs of digits joined by '.', '/' or '-', anywhere in a text: the
+// date a `date` capture holds.
+inline constexpr char kDatePattern[] = "(\\d+)[./-](\\d+)[./-](\\d+)";
+
+// One Prologue, Epilogue or record pattern.
+struct PresetPattern {
+  std::string key;   // the INI key it was read from
+  std::string text;  // as written
+  CompiledPattern compiled;
+  std::vector<int> groups[kFieldCount];  // numbers carrying each field's name
+  CompiledPattern date_parts;            // set when there is a date group
+  bool reads_date = false;          // a date, day, month or year group exists
+  std::optional<Diagnostic> error;  // set when `compiled` is null
+
+  // Compiles `text` (the value of `key` in `section`).
+  static PresetPattern Compile(std::string_view section, std::string key,
+                               std::string text);
+  const std::vector<int>& Groups(Field field) const {
+    return groups[static_cast<int>(field)];
+  }
+};
+
+struct RecordPattern {
+  PresetPattern pattern;
+  HeapString other_code;  // OtherCurrencyCode<n>, already renamed
+  HeapString other_name;  // OtherCurrencyName<n>
+};
+
+// The module-wide currency rules: the filter and the renaming table.
+class CurrencyRules {
+ public:
+  CurrencyRules() = default;
+  // `renames` holds [currency-rename]'s non-empty entries; with
+  // `rename_enabled` false nothing is renamed.
+  CurrencyRules(std::vector<std::string> filter, bool rename_enabled,
+                std::vector<std::pair<std::string, std::string>> renames)
+      : filter_(std::move(filter)),
+        rename_enabled_(rename_enabled),
+        renames_(std::move(renames)) {}
+
+  // True when there is no filter or `code` is listed (ignoring ASCII case).
+  bool Passes(std::string_view code) const {
+    return filter_.empty() || Listed(code);
+  }
+  // The code to deliver instead of `code`, or null to keep it.
+  const std::string* Replacement(std::string_view code) const {
+    return rename_enabled_ && !renames_.empty() ? Find(code) : nullptr;
+  }
+  HeapString Rename(HeapString code) const;
+  bool rename_enabled() const { return rename_enabled_; }
+
+ private:
+  bool Listed(std::string_view code) const;
+  const std::string* Find(std::string_view code) const;
+
+  std::vector<std::string> filter_;
+  bool rename_enabled_ = false;
+  std::vector<std::pair<std::string, std::string>> renames_;
+};
+
+struct CompiledPreset {
+  std::string section;
+  int code_page = 1251;
+  char separator = '.';
+  int extra_decimals = 0;  // ExtraDecimals, 0 to kMaxExtraDecimals
+  HeapString page_template = HeapString::Empty();  // PageURL
+  std::optional<PresetPattern> prologue;  // set when Prologue is not empty
+  std::optional<PresetPattern> epilogue;
+  // Record, Record1, Record2, ... up to the first one missing.
+  std::vector<RecordPattern> records;
+  std::optional<Diagnostic> missing_records;  // set when `records` is empty
+  const CurrencyRules* currency = nullptr;    // the owning set's
+};
+
+class PresetSet {
+ public:
+  explicit PresetSet(CurrencyRules currency) : currency_(std::move(currency)) {}
+  PresetSet(const PresetSet&) = delete;
+  PresetSet& operator=(const PresetSet&) = delete;
+
+  // Takes `preset` in as the next one, pointing it at this set's rules.
+  void Add(CompiledPreset preset);
+
+  // Preset `i` of the validated list, or null outside it.
+  const CompiledPreset* preset(int i) const {
+    return i >= 0 && i < static_cast<int>(presets_.size()) ? &presets_[i]
+                                                           : nullptr;
+  }
+  int size() const { return static_cast<int>(presets_.size()); }
+  const CurrencyRules& currency() const { return currency_; }
+
+ private:
+  CurrencyRules currency_;
+  std::vector<CompiledPreset> presets_;
+};
+
+}  // namespace pagerates
+
+#endif  // PAGERATES_CONFIG_PRESET_SET_H_

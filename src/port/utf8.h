@@ -1,0 +1,58 @@
+// UTF-8 as the module's tools read it: shortest forms only, no surrogates,
+// nothing above U+10FFFF.
+#ifndef PAGERATES_PORT_UTF8_H_
+#define PAGERATES_PORT_UTF8_H_
+
+#include <cstddef>
+#include <string_view>
+
+namespace pagerates {
+
+inline bool IsUtf8Continuation(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Length of the valid UTF-8 sequence starting at `text[0]`, or 0 when there
+// is none.
+inline size_t Utf8SequenceLength(std::string_view text) {
+  if (text.empty()) return 0;
+  const auto first = static_cast<unsigned char>(text[0]);
+  if (first < 0x80) return 1;
+  size_t length;
+  unsigned char low = 0x80;  // allowed range of the second byte
+  unsigned char high = 0xBF;
+  if (first >= 0xC2 && first <= 0xDF) {
+    length = 2;
+  } else if (first >= 0xE0 && first <= 0xEF) {
+    length = 3;
+    if (first == 0xE0) low = 0xA0;   // no overlong forms
+    if (first == 0xED) high = 0x9F;  // no surrogates
+  } else if (first >= 0xF0 && first <= 0xF4) {
+    length = 4;
+    if (first == 0xF0) low = 0x90;   // no overlong forms
+    if (first == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (text.size() < length) return 0;
+  const auto second = static_cast<unsigned char>(text[1]);
+  if (second < low || second > high) return 0;
+  for (size_t i = 2; i < length; ++i) {
+    if (!IsUtf8Continuation(text[i])) return 0;
+  }
+  return length;
+}
+
+// True when all of `text` is valid UTF-8.
+inline bool IsUtf8(std::string_view text) {
+  while (!text.empty()) {
+    size_t length = Utf8SequenceLength(text);
+    if (length == 0) return false;
+    text.remove_prefix(length);
+  }
+  return true;
+}
+
+}  // namespace pagerates
+
+#endif  // PAGERATES_PORT_UTF8_H_

@@ -1,0 +1,395 @@
+#include "check/preset_check.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <utility>
+
+#include "check/pattern_check.h"
+#include "check/placeholder_check.h"
+#include "config/address_template.h"
+#include "config/compiled_pattern.h"
+#include "config/fixed_point.h"
+#include "config/preset_set.h"
+#include "output/record_format.h"
+#include "port/ascii.h"
+#include "port/heap_string.h"
+#include "port/port.h"
+#include "port/profile_text.h"
+
+namespace pagerates::cli {
+namespace {
+
+constexpr char kMain[] = "main";
+
+// Keys of a preset section; a section with none of them set is missing (the
+// INI reader cannot tell a missing section from an empty one).
+constexpr std::string_view kPresetKeys[] = {"Name",
+                                            "PageURL",
+                                            "Server",
+                                            "EstimatedPageSize",
+                                            "HomeCurrencyCode",
+                                            "HomeCurrencyName",
+                                            "Codepage",
+                                            "DecimalSeparator",
+                                            "Prologue",
+                                            "Epilogue",
+                                            "Record",
+                                            "Record1",
+                                            "Record2",
+                                            "OtherCurrencyCode",
+                                            "OtherCurrencyName"};
+
+bool IsAsciiLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+std::string RecordKey(int n, bool unnumbered_first) {
+  return IndexedKey("Record", n, unnumbered_first);
+}
+
+// scheme "://" and a server name before any '/', '?' or '#'.
+bool IsCompleteAddress(std::string_view address) {
+  size_t colon = address.find("://");
+  if (colon == std::string_view::npos || colon == 0 ||
+      !IsAsciiLetter(address[0])) {
+    return false;
+  }
+  for (char c : address.substr(0, colon)) {
+    bool ok = IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '+' ||
+              c == '-' || c == '.';
+    if (!ok) return false;
+  }
+  std::string_view rest = address.substr(colon + 3);
+  return !rest.empty() && rest.find_first_of("/?#") != 0;
+}
+
+struct ListedPreset {
+  std::string section;
+  bool kept = false;     // survived the module's validation
+  bool primary = false;  // served through the host
+  int index = -1;        // in the validated list, when kept
+};
+
+// The INI file's text as the reader parses it, or an empty one.
+port::ProfileText ReadProfileText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(file)),
+                    std::istreambuf_iterator<char>());
+  return port::ProfileText(bytes);
+}
+
+class Checker {
+ public:
+  explicit Checker(const PluginConfig& config)
+      : config_(config), text_(ReadProfileText(config.ini_path())) {}
+
+  std::vector<Finding> Run() {
+    std::vector<ListedPreset> presets = ListPresets();
+    CheckMain(presets);
+    const bool several = presets.size() > 1;
+    for (const ListedPreset& preset : presets) CheckPreset(preset, several);
+    return std::move(findings_);
+  }
+
+ private:
+  std::string Read(std::string_view section, std::string_view key) const {
+    return std::string(config_.ReadString(section, key).view());
+  }
+
+  void Add(std::string_view section, std::string key, std::string message,
+           std::vector<std::string> details = {}) {
+    AddFinding(&findings_, section, std::move(key), std::move(message),
+               std::move(details));
+  }
+
+  // The listed presets, matched against the module's validated list (a
+  // subsequence of it, in the same order).
+  std::vector<ListedPreset> ListPresets() const {
+    std::vector<ListedPreset> presets;
+    int next_kept = 0;
+    for (std::string& section :
+         SplitList(config_.ReadString(kMain, "ActivePreset").view())) {
+      ListedPreset preset;
+      preset.section = std::move(section);
+      if (next_kept < config_.preset_count() &&
+          config_.PresetName(next_kept) == preset.section) {
+        preset.kept = true;
+        preset.index = next_kept++;
+        preset.primary = preset.index == 0;
+      } else {
+        // A dropped preset: its role is the one its place in the list gives.
+        preset.primary = presets.empty();
+      }
+      presets.push_back(std::move(preset));
+    }
+    return presets;
+  }
+
+  void CheckMain(const std::vector<ListedPreset>& presets) {
+    if (presets.empty()) {
+      Add(kMain, "ActivePreset",
+          "is empty: no preset is active, so the module has nothing to scan "
+          "with");
+    }
+    for (const std::string& code :
+         SplitList(config_.ReadString(kMain, "CurrencyFilter").view())) {
+      if (code.empty()) {
+        Add(kMain, "CurrencyFilter",
+            "has an empty item: look for a doubled or trailing comma");
+      } else if (code.front() == ' ' || code.back() == ' ') {
+        Add(kMain, "CurrencyFilter",
+            "item " + Quoted(code) +
+                " has blanks around it: items are not trimmed, so it never "
+                "lets a code through");
+      }
+    }
+  }
+
+  bool SectionHasKeys(std::string_view section) const {
+    return std::any_of(std::begin(kPresetKeys), std::end(kPresetKeys),
+                       [&](std::string_view key) {
+                         return !config_.ReadString(section, key).empty();
+                       });
+  }
+
+  void CheckPreset(const ListedPreset& preset, bool several) {
+    const std::string& section = preset.section;
+    current_ = section;
+    const std::string dropped =
+        several
+            ? ": the module drops this preset and shows \"" +
+                  std::string(
+                      PresetNotFoundText(section, config_.ini_path()).view()) +
+                  "\""
+            : "";
+    if (!SectionHasKeys(section)) {
+      std::string hint;
+      if (section.empty()) {
+        hint = " (ActivePreset has an empty item)";
+      } else if (section.front() == ' ' || section.back() == ' ') {
+        hint =
+            " (the name has blanks around it: ActivePreset items are not "
+            "trimmed)";
+      }
+      Add(section, "",
+          "there is no such section, or it sets none of the preset keys" +
+              hint +
+              (several ? dropped : ": the module has nothing to scan with"));
+      return;
+    }
+    CheckHomeCurrency(preset, several, dropped);
+    CheckAddress(preset);
+    CheckNumbers(preset);
+    // The patterns the module compiled for the preset, when it scans with it.
+    const CompiledPreset* compiled =
+        preset.kept ? config_.presets()->preset(preset.index) : nullptr;
+    if (compiled != nullptr) {
+      if (compiled->prologue) CheckPattern(*compiled->prologue);
+      if (compiled->epilogue) CheckPattern(*compiled->epilogue);
+    } else {
+      CheckPattern(section, "Prologue", Read(section, "Prologue"));
+      CheckPattern(section, "Epilogue", Read(section, "Epilogue"));
+    }
+    CheckRecords(section, compiled);
+    CheckUnnumberedFirst(section, "OtherCurrencyCode");
+    CheckUnnumberedFirst(section, "OtherCurrencyName");
+  }
+
+  void CheckHomeCurrency(const ListedPreset& preset, bool several,
+                         const std::string& dropped) {
+    const std::string& section = preset.section;
+    std::string home = Read(section, "HomeCurrencyCode");
+    if (home.empty()) {
+      Add(section, "HomeCurrencyCode",
+          "is empty" +
+              (several ? dropped : ": the host is told no home currency"));
+      return;
+    }
+    // A preset with a home currency is dropped only for differing from the
+    // first one kept, the primary preset.
+    if (preset.kept || config_.preset_count() == 0) return;
+    const std::string reference(config_.PresetName(0));
+    std::string reference_home = Read(reference, "HomeCurrencyCode");
+    std::string why = AsciiLower(home) == AsciiLower(reference_home)
+                          ? " (letter case counts)"
+                          : "";
+    Add(section, "HomeCurrencyCode",
+        Quoted(home) + " differs from " + Quoted(reference_home) + " in [" +
+            reference + "]" + why +
+            ": the module drops this preset and shows \"" +
+            kHomeCurrencyMismatchText + "\"");
+  }
+
+  void CheckAddress(const ListedPreset& preset) {
+    const std::string& section = preset.section;
+    std::string url = Read(section, "PageURL");
+    if (url.empty()) {
+      Add(section, "PageURL",
+          preset.primary ? "is empty: the host is asked for an empty page path"
+                         : "is empty: there is no page to download");
+      return;
+    }
+    CheckPlaceholders(section, url, &findings_);
+    if (!preset.primary) {
+      if (!IsCompleteAddress(url)) {
+        Add(section, "PageURL",
+            Quoted(url) +
+                " is not a complete address (scheme://server/path): a "
+                "secondary preset's page is downloaded from exactly this "
+                "address");
+      }
+      return;
+    }
+    if (std::optional<SplitAddress> split = SplitHttpAddress(url)) {
+      if (split->server.empty()) {
+        Add(section, "PageURL", "names no server after 'http://'");
+      }
+      return;
+    }
+    std::string server = Read(section, "Server");
+    std::string lower = AsciiLower(url);
+    if (lower.starts_with("http://") || lower.starts_with("https://")) {
+      Add(section, "PageURL",
+          "begins with " + Quoted(url.substr(0, url.find("://") + 3)) +
+              ", which is not split into server and path (only 'http://' "
+              "is): the host is asked for the whole address as a path" +
+              (server.empty() ? ", with no server"
+                              : " on the server " + Quoted(server)));
+    } else if (server.empty()) {
+      Add(section, "Server",
+          "is empty and PageURL is not an 'http://' address, so the host "
+          "has no server to ask for " +
+              Quoted(url));
+    }
+  }
+
+  void CheckNumbers(const ListedPreset& preset) {
+    const std::string& section = preset.section;
+    if (preset.kept) {
+      int code_page = config_.presets()->preset(preset.index)->code_page;
+      HeapString probe;
+      if (code_page != 65001 && !port::ConvertToUtf8("A", code_page, &probe)) {
+        Add(section, "Codepage",
+            std::to_string(code_page) +
+                " is not a code page the module can convert from: pages are "
+                "scanned as they are");
+      }
+    }
+    CheckExtraDecimals(section);
+    std::string separator = Read(section, "DecimalSeparator");
+    if (separator.size() <= 1) return;
+    size_t first = Utf8SequenceLength(separator);
+    if (first == separator.size()) {
+      Add(section, "DecimalSeparator",
+          Quoted(separator) + " is one character but " +
+              std::to_string(separator.size()) +
+              " bytes: only its first byte is used, so it never matches");
+    } else {
+      Add(section, "DecimalSeparator",
+          Quoted(separator) + " is " + std::to_string(DisplayWidth(separator)) +
+              " characters long: only the first, " +
+              Quoted(separator.substr(0, std::max<size_t>(first, 1))) +
+              ", is used");
+    }
+  }
+
+  // The module reads ExtraDecimals as an INI integer and uses it only
+  // within 0 to kMaxExtraDecimals.
+  void CheckExtraDecimals(const std::string& section) {
+    std::string text = Read(section, "ExtraDecimals");
+    if (text.empty()) return;
+    int32_t value = port::ProfileText::ParseInt(text);
+    bool digits = text.find_first_of("0123456789") != std::string::npos;
+    if (digits && UsableExtraDecimals(value) == value) return;
+    Add(section, "ExtraDecimals",
+        Quoted(text) + " is not a number from 0 to " +
+            std::to_string(kMaxExtraDecimals) +
+            ": the module reads it as 0 and keeps four decimals");
+  }
+
+  // A pattern the module does not scan with (one of a dropped preset, or
+  // one it never reads): compiled here the module's way.
+  void CheckPattern(std::string_view section, const std::string& key,
+                    const std::string& pattern) {
+    if (pattern.empty()) return;
+    CheckPattern(PresetPattern::Compile(section, key, pattern));
+  }
+
+  void CheckPattern(const PresetPattern& pattern) {
+    CheckPatternText(pattern, current_,
+                     text_.RemovedQuote(current_, pattern.key), &findings_);
+  }
+
+  // The record patterns the module reads come from `compiled` when it
+  // scans with the preset.
+  void CheckRecords(const std::string& section,
+                    const CompiledPreset* compiled) {
+    const bool unnumbered_first = !Read(section, "Record").empty();
+    int count = 0;
+    if (compiled != nullptr) {
+      for (const RecordPattern& record : compiled->records) {
+        CheckPattern(record.pattern);
+      }
+      count = static_cast<int>(compiled->records.size());
+    } else {
+      for (; !config_.ReadIndexed(section, "Record", count).empty(); ++count) {
+        CheckPattern(
+            section, RecordKey(count, unnumbered_first),
+            std::string(config_.ReadIndexed(section, "Record", count).view()));
+      }
+    }
+    if (count == 0) {
+      Add(section, "Record",
+          "no record patterns (Record or Record1): the module finds nothing "
+          "on the page and shows \"" +
+              std::string(MissingRecordPatternsText(section).view()) + "\"");
+    }
+    std::vector<std::string> hidden;
+    for (int n = std::max(count + 1, 1); n < kRecordKeysProbed; ++n) {
+      std::string pattern(config_.ReadIndexed(section, "Record", n).view());
+      if (pattern.empty()) continue;
+      std::string key = RecordKey(n, unnumbered_first);
+      hidden.push_back(key);
+      CheckPattern(section, key, pattern);
+    }
+    CheckUnnumberedFirst(section, "Record");
+    if (hidden.empty()) return;
+    std::string missing =
+        count == 0 ? "Record (or Record1)" : RecordKey(count, unnumbered_first);
+    std::string others(hidden.size() > 1 ? ", and neither are " : "");
+    for (size_t i = 1; i < hidden.size(); ++i) {
+      others += (i > 1 ? ", " : "") + hidden[i];
+    }
+    Add(section, hidden.front(),
+        "is never used" + others +
+            ": record patterns are read in order up to the first missing "
+            "number, and " +
+            missing + " is missing");
+  }
+
+  // Entry 0 of a numbered key is the unnumbered key, or the key with '1'
+  // when that is empty; both set leaves the '1' one unread.
+  void CheckUnnumberedFirst(std::string_view section, const std::string& base) {
+    if (Read(section, base).empty() || Read(section, base + "1").empty()) {
+      return;
+    }
+    Add(section, base + "1",
+        "is never read: " + base + " is set, and " + base +
+            "1 is read only when " + base + " is empty");
+  }
+
+  const PluginConfig& config_;
+  const port::ProfileText text_;
+  std::vector<Finding> findings_;
+  std::string current_;  // the section being checked
+};
+
+}  // namespace
+
+std::vector<Finding> CheckPresets(const PluginConfig& config) {
+  return Checker(config).Run();
+}
+
+}  // namespace pagerates::cli

@@ -1,0 +1,69 @@
+// What `pagerates check --page` says about one scan of a page. The report
+// is built from the module scanner's own trace (parse/scan_trace.h), so it
+// shows what the module did, not a second opinion.
+#ifndef PAGERATES_TOOLS_CHECK_SCAN_REPORT_H_
+#define PAGERATES_TOOLS_CHECK_SCAN_REPORT_H_
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/diagnostics.h"
+#include "config/plugin_config.h"
+#include "pagerates/abi.h"
+#include "parse/scan_trace.h"
+
+namespace pagerates::cli {
+
+// Line and column, both counted from 1, of byte offsets into a text. Lines
+// end at LF, CR or CRLF, as they do for the patterns; columns count
+// characters of the UTF-8 text (every byte but UTF-8 continuation bytes).
+class TextPositions {
+ public:
+  // `text` must outlive the object.
+  explicit TextPositions(std::string_view text);
+
+  // "line:column" of `offset` (at most the text's size).
+  std::string At(size_t offset);
+
+ private:
+  std::string_view text_;
+  std::vector<size_t> line_starts_;
+  // The last answer: asking for later offsets on the same line goes on
+  // from it, so a page that is one long line is walked once per pass.
+  size_t cached_line_ = 0;
+  size_t cached_offset_ = 0;
+  size_t cached_column_ = 1;
+};
+
+// `text` in double quotes for a report: '"' and '\' escaped, tab, CR and LF
+// as \t, \r, \n, other control characters and bytes that are not valid
+// UTF-8 as \xNN. Texts longer than `max_code_points` are cut, with the
+// number of code points left out.
+std::string QuoteForReport(std::string_view text, size_t max_code_points = 80);
+
+struct ScannedPage {
+  std::string_view name;   // as the user gave it
+  std::string_view bytes;  // as read, before any conversion
+  RateDate date{};         // the date the scan started from
+};
+
+struct ScanCounts {
+  size_t matches = 0;
+  size_t delivered = 0;
+};
+
+// The report on a scan of `page` with `preset` of `config`, whose trace is
+// `trace`; `messages` are what the scan reported. Ends with a summary
+// line. Fills `*counts`.
+std::string DescribeScan(const PluginConfig& config,
+                         const CompiledPreset& preset, const ScannedPage& page,
+                         const ScanTrace& trace,
+                         std::span<const Diagnostic> messages,
+                         ScanCounts* counts);
+
+}  // namespace pagerates::cli
+
+#endif  // PAGERATES_TOOLS_CHECK_SCAN_REPORT_H_

@@ -1,0 +1,190 @@
+#include "check/scan_report.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "check/check_report.h"
+#include "check/check_test_util.h"
+#include "port/port.h"
+
+namespace pagerates::cli {
+namespace {
+
+TEST(TextPositionsTest, LinesEndAtLfCrOrCrlfAndColumnsCountCharacters) {
+  const std::string text =
+      "ab\ncd\r\nef\rg\xD0\x94h";  // lines "ab", "cd", "ef", "gДh"
+  TextPositions positions(text);
+  struct Case {
+    size_t offset;
+    const char* at;
+  };
+  const Case kCases[] = {
+      {0, "1:1"},
+      {2, "1:3"},
+      {3, "2:1"},
+      {5, "2:3"},
+      {7, "3:1"},
+      {10, "4:1"},
+      {11, "4:2"},
+      {13, "4:3"},
+      {14, "4:4"},
+      {99, "4:4"},
+      // Backwards on the same line, after the cache moved on.
+      {11, "4:2"},
+      {1, "1:2"},
+  };
+  for (const Case& c : kCases) {
+    EXPECT_EQ(positions.At(c.offset), c.at) << c.offset;
+  }
+}
+
+TEST(QuoteForReportTest, EscapesAndCuts) {
+  struct Case {
+    std::string text;
+    size_t max;
+    const char* quoted;
+  };
+  const Case kCases[] = {
+      {"USD", 80, "\"USD\""},
+      {"", 80, "\"\""},
+      {"a\"b\\c", 80, "\"a\\\"b\\\\c\""},
+      {"1\t2\r\n3", 80, "\"1\\t2\\r\\n3\""},
+      {std::string("\x01\x7F\xFF", 3), 80, "\"\\x01\\x7F\\xFF\""},
+      {"\xD0\x94\xD0\xBE\xD0\xBB", 80, "\"\xD0\x94\xD0\xBE\xD0\xBB\""},
+      {"\xD0\x94\xD0\xBE\xD0\xBB\xD0\xBB\xD0\xB0\xD1\x80", 2,
+       "\"\xD0\x94\xD0\xBE\"... (4 more)"},
+  };
+  for (const Case& c : kCases) {
+    EXPECT_EQ(QuoteForReport(c.text, c.max), c.quoted) << c.text;
+  }
+}
+
+constexpr char kIni[] =
+    "[main]\nActivePreset=bank,feed\nCurrencyFilter=USD,RUR\n"
+    "EnableCurrencyRename=1\n"
+    "[currency-rename]\nRUR=RUB\n"
+    "[bank]\nHomeCurrencyCode=RUB\nPageURL=http://bank.example/%dd%\n"
+    "Codepage=1251\nDecimalSeparator=,\n"
+    "Prologue=\xD0\x9A\xD1\x83\xD1\x80\xD1\x81\xD1\x8B "
+    "\xD0\xBD\xD0\xB0 (?<date>[\\d.]+)\n"  // UTF-8: "Курсы на"
+    "Epilogue=</table>\n"
+    "Record=<td>(?<code>[A-Z]{3})</td><td>(?<value2>[\\d,]+)</td>\n"
+    "Record2=<b>(?<value2>[\\d,]+)</b>\nOtherCurrencyCode2=RUR\n"
+    "[feed]\nHomeCurrencyCode=RUB\nPageURL=http://feed.example/%dd%\n"
+    "Codepage=65001\nRecord=(?<code>[A-Z]{3}) (?<value1>\\d+)\n";
+
+// Cyrillic "Курсы на" in windows-1251.
+constexpr char kPage[] =
+    "<h1>\xCA\xF3\xF0\xF1\xFB \xED\xE0 08.09.2016</h1><table>\n"
+    "<td>USD</td><td>64,9213</td>\n"
+    "<td>EUR</td><td>73,0124</td>\n"
+    "</table> <td>CNY</td><td>9,7315</td> <b>1,5</b>";
+
+TEST(CheckIniTest, ReportsTheScanStepByStep) {
+  TempFiles files;
+  std::string ini = files.Write("pagerates.ini", kIni);
+  CheckOutcome outcome =
+      CheckIni(ini, PageToCheck{"page.html", kPage, {2016, 9, 7}, ""});
+  // One record is delivered and nothing else is wrong: filtering is not a
+  // problem.
+  EXPECT_FALSE(outcome.problems);
+  EXPECT_EQ(outcome.report,
+            "Checking " + ini +
+                ": active presets [bank], [feed]\n"
+                "No problems found in the presets.\n"
+                "\n"
+                "Page page.html, preset [bank], from 2016-09-07\n"
+                "Codepage 1251, DecimalSeparator \",\"; 141 bytes, 148 after "
+                "conversion to UTF-8\n"
+                "\n"
+                "Prologue  1:5 to 1:24: the first search starts there, on "
+                "2016-09-08\n"
+                "    1 date     \"08.09.2016\"\n"
+                "Epilogue  4:1 to 4:9: no search starts after 4:9\n"
+                "\n"
+                "Record  2:1\n"
+                "    1 code     \"USD\"\n"
+                "    2 value2   \"64,9213\"\n"
+                "  -> delivered: code \"USD\", date 2016-09-08, name \"\" "
+                "(OtherCurrencyName), value1 1.0000, value2 64.9213\n"
+                "Record  3:1\n"
+                "    1 code     \"EUR\"\n"
+                "    2 value2   \"73,0124\"\n"
+                "  -> filtered out: CurrencyFilter does not list the code "
+                "\"EUR\"; date 2016-09-08, name \"\" (OtherCurrencyName), "
+                "value1 1.0000, value2 73.0124\n"
+                // The search that starts before the bound finds one more.
+                "Record  4:10, after the Epilogue (its search started before "
+                "it)\n"
+                "    1 code     \"CNY\"\n"
+                "    2 value2   \"9,7315\"\n"
+                "  -> filtered out: CurrencyFilter does not list the code "
+                "\"CNY\"; date 2016-09-08, name \"\" (OtherCurrencyName), "
+                "value1 1.0000, value2 9.7315\n"
+                "\n"
+                // The preset's code is renamed before the filter sees it.
+                "Record2  4:38, after the Epilogue (its search started before "
+                "it)\n"
+                "    1 value2   \"1,5\"\n"
+                "  -> filtered out: CurrencyFilter does not list the code "
+                "\"RUB\" (OtherCurrencyCode2 \"RUR\", renamed); date "
+                "2016-09-08, name \"\" (OtherCurrencyName2), value1 1.0000, "
+                "value2 1.5000\n"
+                "\n"
+                "Summary: 4 matches of 2 record patterns, 1 delivered, 3 "
+                "filtered out.\n");
+}
+
+TEST(CheckIniTest, TheSecondPresetAndItsMessages) {
+  TempFiles files;
+  std::string ini = files.Write(
+      "pagerates.ini",
+      std::string(kIni) + "Record2=(?<code>x\n");  // [feed] gets a bad one
+  CheckOutcome outcome = CheckIni(
+      ini, PageToCheck{"feed.txt", "USD 1 EUR 2", {2016, 9, 7}, "FEED"});
+  EXPECT_TRUE(outcome.problems);
+  const std::string& report = outcome.report;
+  EXPECT_NE(report.find("[feed] Record2: does not compile"), std::string::npos)
+      << report;
+  // The box the scan raised is part of the report.
+  EXPECT_NE(report.find("The module shows:\n  Regular expression error: "
+                        "missing ) at:\n    (?<code>x\n"),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("Record2  does not compile, so it finds nothing\n"),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("Summary: 2 matches of 2 record patterns, 1 delivered, "
+                        "1 filtered out, 1 message box.\n"),
+            std::string::npos)
+      << report;
+}
+
+TEST(CheckIniTest, NothingDeliveredOrNoSuchPresetIsAProblem) {
+  TempFiles files;
+  std::string ini = files.Write("pagerates.ini", kIni);
+  CheckOutcome outcome = CheckIni(ini, std::nullopt);
+  EXPECT_FALSE(outcome.problems);
+  EXPECT_EQ(outcome.report, "Checking " + ini +
+                                ": active presets [bank], [feed]\n"
+                                "No problems found.\n");
+
+  outcome = CheckIni(ini, PageToCheck{"p", "no rates", {2016, 9, 7}, ""});
+  EXPECT_TRUE(outcome.problems);
+  EXPECT_NE(outcome.report.find("Record  no match from 1:1\n"),
+            std::string::npos)
+      << outcome.report;
+
+  outcome = CheckIni(ini, PageToCheck{"p", "USD 1", {2016, 9, 7}, "ghost"});
+  EXPECT_TRUE(outcome.problems);
+  EXPECT_NE(outcome.report.find("Cannot scan p: [ghost] is not an active "
+                                "preset (active: [bank], [feed])\n"),
+            std::string::npos)
+      << outcome.report;
+}
+
+}  // namespace
+}  // namespace pagerates::cli

@@ -1,0 +1,44 @@
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "check/check_report.h"
+#include "cli/commands.h"
+#include "config/plugin_config.h"
+#include "host/host_os.h"
+
+namespace pagerates::cli {
+
+int RunCheck(const CommandLine& line, const std::string& module_path) {
+  std::string ini_path = line.ini_path.empty()
+                             ? PluginConfig::ConfigFilePath(module_path)
+                             : line.ini_path;
+  // A missing file would read as one without keys.
+  std::unique_ptr<std::FILE, FileCloser> ini(
+      std::fopen(ini_path.c_str(), "rb"));
+  if (ini == nullptr) {
+    PrintError("cannot read INI file " + ini_path + ": " + ErrorText(errno));
+    return kExitFailure;
+  }
+  ini.reset();
+  std::string reason;
+  std::optional<PageToCheck> page;
+  if (!line.page_path.empty()) {
+    page.emplace();
+    page->name = line.page_path == "-" ? "(standard input)" : line.page_path;
+    page->date = line.first_date;
+    page->preset = line.preset;
+    reason = ReadPage(line.page_path, &page->bytes);
+    if (!reason.empty()) {
+      PrintError("cannot read page " + page->name + ": " + reason);
+      return kExitFailure;
+    }
+  }
+  CheckOutcome outcome = CheckIni(ini_path, page);
+  WriteOutput(outcome.report);
+  return Finish(outcome.problems ? kExitFailure : kExitOk);
+}
+
+}  // namespace pagerates::cli

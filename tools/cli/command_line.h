@@ -1,0 +1,53 @@
+// The command line of the `pagerates` host: what the user asked for, or why
+// the request makes no sense. Pure: nothing here touches the system.
+//
+// Options may come before or after the command, as "--name value" or
+// "--name=value"; "--" ends the options; "-" is an ordinary argument. Each
+// option may be given once and only where its command takes it.
+#ifndef PAGERATES_TOOLS_CLI_COMMAND_LINE_H_
+#define PAGERATES_TOOLS_CLI_COMMAND_LINE_H_
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "output/record_format.h"
+#include "pagerates/abi.h"
+
+namespace pagerates::cli {
+
+enum class Command { kHelp, kVersion, kInfo, kScan, kFetch, kCheck };
+
+struct CommandLine {
+  Command command = Command::kHelp;
+  std::string module_path;  // empty: the module beside the executable
+  std::string ini_path;     // empty: the INI beside the module
+  // scan, check with a page: the date. fetch: the first and last day,
+  // inclusive (the same day for --date); first_date <= last_date.
+  RateDate first_date{};
+  RateDate last_date{};
+  std::optional<OutputFormat> format;  // empty: chosen by the terminal
+  bool invert = false;                 // price formats: value1 is the home side
+  std::string scheme = "http";         // fetch: "http" or "https"
+  bool verbose = false;                // scan: the request; both: downloads
+  // scan: empty or "-" is stdin. check: empty for no page, "-" is stdin.
+  std::string page_path;
+  std::string preset;  // check with a page: the active preset to scan with
+};
+
+// Exactly one of the two is set.
+struct ParsedCommandLine {
+  std::optional<CommandLine> command_line;
+  std::string error;  // one line, without the program name
+};
+
+// `args` are the arguments after the program name.
+ParsedCommandLine ParseCommandLine(std::span<const std::string_view> args);
+
+// The usage text, ending with a newline.
+extern const char kUsage[];
+
+}  // namespace pagerates::cli
+
+#endif  // PAGERATES_TOOLS_CLI_COMMAND_LINE_H_

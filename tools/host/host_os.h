@@ -1,0 +1,87 @@
+// The operating-system services the command-line host needs: loading a
+// shared library, a private temporary directory, file links, the program's
+// own location, terminal detection and Ctrl-C.
+//
+// One implementation per platform (host_posix.cc, host_windows.cc);
+// nothing else in tools/ calls the OS for these. No function here throws except
+// where std::string allocation does; failures come back as a false result or an
+// empty value together with a one-line reason.
+#ifndef PAGERATES_TOOLS_HOST_HOST_OS_H_
+#define PAGERATES_TOOLS_HOST_HOST_OS_H_
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace pagerates::cli {
+
+// File name extension of a loadable module on this platform (".so", ".dll").
+extern const char* const kModuleExtension;
+
+// A fresh directory only this process uses. The destructor deletes the
+// entries made through it (see Link()) and then the directory itself.
+class TempDirectory {
+ public:
+  // Creates the directory under the system's temporary folder. Null with
+  // `*error` set when that fails.
+  static std::optional<TempDirectory> Create(std::string* error);
+
+  ~TempDirectory() { Remove(); }
+  TempDirectory(TempDirectory&& other) noexcept
+      : path_(std::exchange(other.path_, std::string())),
+        entries_(std::exchange(other.entries_, {})) {}
+  TempDirectory& operator=(TempDirectory&& other) noexcept {
+    if (this != &other) {
+      Remove();
+      path_ = std::exchange(other.path_, std::string());
+      entries_ = std::exchange(other.entries_, {});
+    }
+    return *this;
+  }
+  TempDirectory(const TempDirectory&) = delete;
+  TempDirectory& operator=(const TempDirectory&) = delete;
+
+  // Absolute path, without a trailing separator.
+  const std::string& path() const { return path_; }
+
+  // Makes an entry `name` in the directory that refers to the existing file
+  // `target` (an absolute path): opening the entry opens the target, and
+  // the entry's own path is what a loader reports. Returns the entry's full
+  // path, or an empty string with `*error` set.
+  std::string Link(const std::string& name, const std::string& target,
+                   std::string* error);
+
+ private:
+  explicit TempDirectory(std::string path) : path_(std::move(path)) {}
+  void Remove();
+
+  std::string path_;  // empty once moved from
+  std::vector<std::string> entries_;
+};
+
+// `path` made absolute against the current directory; links are not
+// resolved. Empty with `*error` set when the current directory is unknown.
+std::string AbsolutePath(const std::string& path, std::string* error);
+
+// The directory holding the running executable, or empty when unknown.
+std::string ExecutableDirectory();
+
+// Path separator used when joining paths ('/', or '\\' on Windows).
+extern const char kPathSeparator;
+
+// True when `stream` is attached to an interactive terminal.
+bool IsTerminal(std::FILE* stream);
+
+// Makes Ctrl-C (and a termination request) set a flag instead of ending the
+// process, so that owners still clean up. Interrupted() reads the flag.
+void CatchInterrupts();
+bool Interrupted();
+
+// The system's text for the error number `code`.
+std::string ErrorText(int code);
+
+}  // namespace pagerates::cli
+
+#endif  // PAGERATES_TOOLS_HOST_HOST_OS_H_

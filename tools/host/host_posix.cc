@@ -1,0 +1,111 @@
+// POSIX implementation of the command-line host's operating-system services.
+#include <dlfcn.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include "host/host_os.h"
+
+namespace pagerates::cli {
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+
+}  // namespace
+
+const char* const kModuleExtension = ".so";
+const char kPathSeparator = '/';
+
+// ---- TempDirectory ------------------------------------------------------
+
+std::optional<TempDirectory> TempDirectory::Create(std::string* error) {
+  const char* base = std::getenv("TMPDIR");
+  if (base == nullptr || *base == '\0') base = "/tmp";
+  std::string absolute_base = AbsolutePath(base, error);
+  if (absolute_base.empty()) return std::nullopt;
+  // No '.' in the name we add: the module looks for the last '.' of the
+  // paths it is given, and those must end inside the entry names.
+  std::string pattern = absolute_base + "/pagerates-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) {
+    *error = "cannot create a temporary directory under " + absolute_base +
+             ": " + ErrorText(errno);
+    return std::nullopt;
+  }
+  return TempDirectory(std::move(pattern));
+}
+
+std::string TempDirectory::Link(const std::string& name,
+                                const std::string& target, std::string* error) {
+  std::string entry = path_ + kPathSeparator + name;
+  if (symlink(target.c_str(), entry.c_str()) != 0) {
+    *error = "cannot link " + entry + " to " + target + ": " + ErrorText(errno);
+    return std::string();
+  }
+  entries_.push_back(entry);
+  return entry;
+}
+
+void TempDirectory::Remove() {
+  if (path_.empty()) return;
+  for (const std::string& entry : entries_) unlink(entry.c_str());
+  entries_.clear();
+  rmdir(path_.c_str());
+  path_.clear();
+}
+
+// ---- Paths, terminals, signals ------------------------------------------
+
+std::string AbsolutePath(const std::string& path, std::string* error) {
+  if (!path.empty() && path.front() == '/') return path;
+  std::string directory(256, '\0');
+  while (getcwd(directory.data(), directory.size()) == nullptr) {
+    if (errno != ERANGE) {
+      *error = "cannot determine the current directory: " + ErrorText(errno);
+      return std::string();
+    }
+    directory.resize(directory.size() * 2);
+  }
+  directory.resize(std::strlen(directory.c_str()));
+  if (directory.back() != '/') directory += '/';
+  return directory + path;
+}
+
+std::string ExecutableDirectory() {
+  std::string target(256, '\0');
+  for (;;) {
+    ssize_t length = readlink("/proc/self/exe", target.data(), target.size());
+    if (length < 0) return std::string();
+    if (static_cast<size_t>(length) < target.size()) {
+      target.resize(static_cast<size_t>(length));
+      break;
+    }
+    target.resize(target.size() * 2);
+  }
+  size_t slash = target.rfind('/');
+  if (slash == std::string::npos) return std::string();
+  return target.substr(0, slash == 0 ? 1 : slash);
+}
+
+bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
+
+void CatchInterrupts() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no SA_RESTART: blocking calls return early
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+bool Interrupted() { return g_interrupted != 0; }
+
+std::string ErrorText(int code) { return std::strerror(code); }
+
+}  // namespace pagerates::cli

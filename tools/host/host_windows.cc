@@ -1,0 +1,162 @@
+// Windows implementation of the command-line host's operating-system
+// services.
+//
+// Message boxes: this is a console program, so it exports
+// PageratesShowMessageBox, which the module finds and calls instead of
+// showing a box; it writes "<title>: <text>" to stderr, as the POSIX
+// module does for a host without one.
+#include <io.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "host/host_os.h"
+
+extern "C" __declspec(dllexport) void PageratesShowMessageBox(
+    const char* text, const char* title) {
+  std::fprintf(stderr, "%s: %s\n", title != nullptr ? title : "",
+               text != nullptr ? text : "");
+  std::fflush(stderr);
+}
+
+namespace pagerates::cli {
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ||
+      event == CTRL_CLOSE_EVENT) {
+    g_interrupted = true;
+    return TRUE;
+  }
+  return FALSE;
+}
+
+// The system's text for a Win32 error code, without the trailing line break.
+std::string SystemErrorText(DWORD code) {
+  char* text = nullptr;
+  DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+          FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string result = length != 0 && text != nullptr
+                           ? std::string(text, length)
+                           : "error " + std::to_string(code);
+  if (text != nullptr) ::LocalFree(text);
+  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
+                             result.back() == ' ' || result.back() == '.')) {
+    result.pop_back();
+  }
+  return result;
+}
+
+}  // namespace
+
+const char* const kModuleExtension = ".dll";
+const char kPathSeparator = '\\';
+
+// ---- TempDirectory ------------------------------------------------------
+
+std::optional<TempDirectory> TempDirectory::Create(std::string* error) {
+  char base[MAX_PATH + 1];
+  DWORD length = ::GetTempPathA(sizeof base, base);
+  if (length == 0 || length > MAX_PATH) {
+    *error = "cannot find the temporary folder: " +
+             SystemErrorText(::GetLastError());
+    return std::nullopt;
+  }
+  // No '.' in the name we add: the module looks for the last '.' of the
+  // paths it is given, and those must end inside the entry names.
+  std::string prefix = std::string(base, length) + "pagerates-" +
+                       std::to_string(::GetCurrentProcessId()) + "-";
+  for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+    std::string path = prefix + std::to_string(::GetTickCount() + attempt);
+    if (::CreateDirectoryA(path.c_str(), nullptr))
+      return TempDirectory(std::move(path));
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  *error = "cannot create a temporary folder under " +
+           std::string(base, length) + ": " + SystemErrorText(::GetLastError());
+  return std::nullopt;
+}
+
+// Links need privileges that ordinary accounts lack; the entry is a copy.
+// Opening it reads the target's bytes as they were when it was made, and
+// the loader reports the entry's own path, which is what the module needs.
+std::string TempDirectory::Link(const std::string& name,
+                                const std::string& target, std::string* error) {
+  std::string entry = path_ + kPathSeparator + name;
+  if (!::CopyFileA(target.c_str(), entry.c_str(), TRUE)) {
+    *error = "cannot copy " + target + " to " + entry + ": " +
+             SystemErrorText(::GetLastError());
+    return std::string();
+  }
+  entries_.push_back(entry);
+  return entry;
+}
+
+void TempDirectory::Remove() {
+  if (path_.empty()) return;
+  for (const std::string& entry : entries_) ::DeleteFileA(entry.c_str());
+  entries_.clear();
+  ::RemoveDirectoryA(path_.c_str());
+  path_.clear();
+}
+
+// ---- Paths, consoles, interrupts ----------------------------------------
+
+std::string AbsolutePath(const std::string& path, std::string* error) {
+  DWORD needed = ::GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) {
+    *error = "cannot make " + path +
+             " absolute: " + SystemErrorText(::GetLastError());
+    return std::string();
+  }
+  std::string full(needed, '\0');
+  DWORD length = ::GetFullPathNameA(path.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) {
+    *error = "cannot make " + path +
+             " absolute: " + SystemErrorText(::GetLastError());
+    return std::string();
+  }
+  full.resize(length);
+  return full;
+}
+
+std::string ExecutableDirectory() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    DWORD length = ::GetModuleFileNameA(nullptr, path.data(),
+                                        static_cast<DWORD>(path.size()));
+    if (length == 0) return std::string();
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  size_t separator = path.find_last_of("\\/");
+  if (separator == std::string::npos) return std::string();
+  return path.substr(0, separator);
+}
+
+bool IsTerminal(std::FILE* stream) {
+  intptr_t handle = _get_osfhandle(_fileno(stream));
+  if (handle == -1) return false;
+  DWORD mode;
+  return ::GetFileType(reinterpret_cast<HANDLE>(handle)) == FILE_TYPE_CHAR &&
+         ::GetConsoleMode(reinterpret_cast<HANDLE>(handle), &mode) != 0;
+}
+
+void CatchInterrupts() { ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
+
+bool Interrupted() { return g_interrupted; }
+
+std::string ErrorText(int code) { return std::strerror(code); }
+
+}  // namespace pagerates::cli

@@ -1,0 +1,162 @@
+#include "host/module_host.h"
+
+#include <cerrno>
+#include <cstdio>
+
+namespace pagerates::cli {
+namespace {
+
+std::string Text(const char* text) { return text != nullptr ? text : ""; }
+
+// Empty when `path` can be opened for reading, else the reason.
+std::string CheckReadable(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return ErrorText(errno);
+  std::fclose(file);
+  return std::string();
+}
+
+}  // namespace
+
+// ---- RecordingSink ------------------------------------------------------
+
+void RecordingSink::RequestResource(const ResourceRequest* request) {
+  if (request == nullptr) return;
+  try {
+    request_ = PageRequest{request->date, request->estimatedSize,
+                           request->dateValue, Text(request->path)};
+  } catch (...) {
+    failed_ = true;
+  }
+}
+
+void RecordingSink::AddRate(const RateRecord* record) {
+  if (record == nullptr) return;
+  try {
+    if (formatter_ != nullptr) {
+      formatter_->Write(
+          RecordView{record->date, record->code != nullptr ? record->code : "",
+                     record->name != nullptr ? record->name : "",
+                     record->value1, record->value2},
+          out_->text());
+      out_->Written();
+      return;
+    }
+    records_.push_back(Record{record->date, Text(record->code),
+                              Text(record->name), record->value1,
+                              record->value2});
+  } catch (...) {
+    failed_ = true;
+  }
+}
+
+std::optional<PageRequest> RecordingSink::TakeRequest() {
+  return std::exchange(request_, std::nullopt);
+}
+
+std::vector<Record> RecordingSink::TakeRecords() {
+  return std::exchange(records_, {});
+}
+
+// ---- Module -------------------------------------------------------------
+
+StagedNames StagedFileNames(const std::string& module_path) {
+  size_t slash = module_path.find_last_of("/\\");
+  std::string name =
+      slash == std::string::npos ? module_path : module_path.substr(slash + 1);
+  size_t dot = name.rfind('.');
+  std::string stem =
+      dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+  if (stem.empty()) stem = "pagerates";
+  return {stem + kModuleExtension, stem + ".ini"};
+}
+
+std::unique_ptr<Module> Module::Load(const std::string& module_path,
+                                     const std::string& ini_path,
+                                     std::string* error) {
+  std::string reason;
+  std::string absolute_module = AbsolutePath(module_path, &reason);
+  if (absolute_module.empty()) {
+    *error = "cannot load module " + module_path + ": " + reason;
+    return nullptr;
+  }
+  std::unique_ptr<Module> module(new Module());
+  std::string load_path = absolute_module;
+  if (!ini_path.empty()) {
+    std::string absolute_ini = AbsolutePath(ini_path, &reason);
+    if (!absolute_ini.empty()) reason = CheckReadable(absolute_ini);
+    if (!reason.empty()) {
+      *error = "cannot read INI file " + ini_path + ": " + reason;
+      return nullptr;
+    }
+    // The links would hide a missing module behind their own names.
+    reason = CheckReadable(absolute_module);
+    if (!reason.empty()) {
+      *error = "cannot load module " + module_path + ": " + reason;
+      return nullptr;
+    }
+    module->directory_ = TempDirectory::Create(&reason);
+    if (!module->directory_) {
+      *error = reason;
+      return nullptr;
+    }
+    StagedNames names = StagedFileNames(absolute_module);
+    load_path =
+        module->directory_->Link(names.module, absolute_module, &reason);
+    if (load_path.empty() ||
+        module->directory_->Link(names.ini, absolute_ini, &reason).empty()) {
+      *error = reason;
+      return nullptr;
+    }
+  }
+  module->library_ = port::SharedLibrary(load_path.c_str(), &reason);
+  if (!module->library_.loaded()) {
+    // The loader's reason may start with the path it was given.
+    if (reason.starts_with(load_path + ": ")) {
+      reason.erase(0, load_path.size() + 2);
+    }
+    *error = "cannot load module " + module_path + ": " + reason;
+    return nullptr;
+  }
+  // The exports are functions; their addresses come back as data pointers.
+  module->get_library_info_ = reinterpret_cast<GetLibraryInfoFn>(
+      module->library_.Symbol("GetLibraryInfo"));
+  module->get_resources_ =
+      reinterpret_cast<GetResourcesFn>(module->library_.Symbol("GetResources"));
+  module->fetch_rates_ =
+      reinterpret_cast<FetchRatesFn>(module->library_.Symbol("FetchRates"));
+  const char* missing = module->get_library_info_ == nullptr ? "GetLibraryInfo"
+                        : module->get_resources_ == nullptr  ? "GetResources"
+                        : module->fetch_rates_ == nullptr    ? "FetchRates"
+                                                             : nullptr;
+  if (missing != nullptr) {
+    *error =
+        "cannot use module " + module_path + ": it does not export " + missing;
+    return nullptr;
+  }
+  return module;
+}
+
+ModuleInfo Module::Info() const {
+  const LibraryInfo* info = get_library_info_();
+  if (info == nullptr) return ModuleInfo();
+  return ModuleInfo{Text(info->name),
+                    Text(info->server),
+                    Text(info->homeCurrencyCode),
+                    Text(info->homeCurrencyName),
+                    info->codePage,
+                    Text(info->author),
+                    Text(info->email),
+                    Text(info->homePage)};
+}
+
+void Module::GetResources(RateDate date, RateSink* sink) const {
+  get_resources_(date, sink);
+}
+
+void Module::FetchRates(const std::string& page, RateDate date,
+                        RateSink* sink) const {
+  fetch_rates_(page.c_str(), date, sink);
+}
+
+}  // namespace pagerates::cli

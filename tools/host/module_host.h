@@ -1,0 +1,119 @@
+// The host's side of the module's binary interface: loading the module by
+// path as a host application does, calling its three exports, and a sink
+// that keeps what the module delivers.
+//
+// Nothing here throws through the module: the sink's operations catch
+// everything and remember that they failed.
+#ifndef PAGERATES_TOOLS_HOST_MODULE_HOST_H_
+#define PAGERATES_TOOLS_HOST_MODULE_HOST_H_
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/host_os.h"
+#include "output/output_buffer.h"
+#include "output/record_format.h"
+#include "pagerates/abi.h"
+#include "port/port.h"
+
+namespace pagerates::cli {
+
+// A copy of a ResourceRequest.
+struct PageRequest {
+  RateDate date{};
+  uint32_t estimated_size = 0;
+  uint32_t date_value = 0;
+  std::string path;
+};
+
+// A copy of LibraryInfo; null strings become empty ones.
+struct ModuleInfo {
+  std::string name;
+  std::string server;
+  std::string home_currency_code;
+  std::string home_currency_name;
+  uint32_t code_page = 0;
+  std::string author;
+  std::string email;
+  std::string home_page;
+};
+
+// Copies every request and record at once (their strings are valid only
+// during the call) and keeps them until taken; or, once Stream() is
+// called, formats every record into an output buffer as it arrives,
+// keeping none.
+class RecordingSink final : public RateSink {
+ public:
+  RecordingSink() = default;
+  // Both must outlive the sink's use.
+  void Stream(RecordFormatter* formatter, OutputBuffer* out) {
+    formatter_ = formatter;
+    out_ = out;
+  }
+  ~RecordingSink() = default;
+  RecordingSink(const RecordingSink&) = delete;
+  RecordingSink& operator=(const RecordingSink&) = delete;
+
+  void PAGERATES_THISCALL
+  RequestResource(const ResourceRequest* request) override;
+  void PAGERATES_THISCALL AddRate(const RateRecord* record) override;
+
+  // The latest request since the last call, if any.
+  std::optional<PageRequest> TakeRequest();
+  // The records since the last call, in delivery order.
+  std::vector<Record> TakeRecords();
+  // True once a delivery could not be kept (memory ran out); what was
+  // delivered is then incomplete.
+  bool failed() const { return failed_; }
+
+ private:
+  std::optional<PageRequest> request_;
+  std::vector<Record> records_;
+  RecordFormatter* formatter_ = nullptr;
+  OutputBuffer* out_ = nullptr;
+  bool failed_ = false;
+};
+
+// A loaded module with its exports resolved. Unloaded on destruction.
+class Module {
+ public:
+  // Loads the module at `module_path`. With a non-empty `ini_path` the
+  // module is loaded through a private temporary directory, where it finds
+  // `ini_path` as its INI file; the directory goes with the Module. Null
+  // with `*error` set (one line: what failed and why) on failure.
+  static std::unique_ptr<Module> Load(const std::string& module_path,
+                                      const std::string& ini_path,
+                                      std::string* error);
+
+  ModuleInfo Info() const;
+  void GetResources(RateDate date, RateSink* sink) const;
+  // `page` is handed over NUL-terminated.
+  void FetchRates(const std::string& page, RateDate date, RateSink* sink) const;
+
+ private:
+  Module() = default;
+
+  // Declared before library_ so that it outlives the loaded module.
+  std::optional<TempDirectory> directory_;
+  port::SharedLibrary library_;
+  GetLibraryInfoFn get_library_info_ = nullptr;
+  GetResourcesFn get_resources_ = nullptr;
+  FetchRatesFn fetch_rates_ = nullptr;
+};
+
+// The names under which a module at `module_path` would be found with its
+// INI file beside it: {"<stem><ext>", "<stem>.ini"}, where <stem> is the
+// file name without its extension and <ext> the platform's module
+// extension.
+struct StagedNames {
+  std::string module;
+  std::string ini;
+};
+StagedNames StagedFileNames(const std::string& module_path);
+
+}  // namespace pagerates::cli
+
+#endif  // PAGERATES_TOOLS_HOST_MODULE_HOST_H_

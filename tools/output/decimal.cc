@@ -1,0 +1,58 @@
+#include "output/decimal.h"
+
+#include <algorithm>
+#include <array>
+
+namespace pagerates::cli {
+
+std::optional<std::string> FormatQuotient(int64_t dividend, int64_t divisor) {
+  if (divisor == 0) return std::nullopt;
+  auto magnitude = [](int64_t v) {
+    return v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+  };
+  const uint64_t a = magnitude(dividend);
+  const uint64_t b = magnitude(divisor);
+  uint64_t whole = a / b;
+  uint64_t remainder = a % b;
+  // Long division, digit by digit, in 64 bits (no wider type on every
+  // target): ten times the remainder is built up by adding it ten times
+  // modulo b. Both terms are below b <= 2^63, so no sum overflows.
+  std::array<int, kMaxPriceDecimals> digits{};
+  for (int& digit : digits) {
+    uint64_t scaled = 0;
+    digit = 0;
+    for (int i = 0; i < 10; ++i) {
+      scaled += remainder;
+      if (scaled >= b) {
+        scaled -= b;
+        ++digit;
+      }
+    }
+    remainder = scaled;
+  }
+  // Round half to even on what is left after the last decimal.
+  if (remainder != 0) {
+    const uint64_t rest = b - remainder;  // remainder vs. half of b
+    bool up = remainder > rest || (remainder == rest && digits.back() % 2 == 1);
+    for (int i = kMaxPriceDecimals - 1; up && i >= 0; --i) {
+      up = ++digits[static_cast<size_t>(i)] == 10;
+      if (up) digits[static_cast<size_t>(i)] = 0;
+    }
+    if (up) ++whole;  // a <= 2^63 and b >= 1: whole + 1 still fits
+  }
+  int decimals = kMaxPriceDecimals;
+  while (decimals > kMinPriceDecimals &&
+         digits[static_cast<size_t>(decimals - 1)] == 0) {
+    --decimals;
+  }
+  bool zero = whole == 0 && std::all_of(digits.begin(), digits.end(),
+                                        [](int d) { return d == 0; });
+  bool negative = !zero && ((dividend < 0) != (divisor < 0));
+  std::string text = (negative ? "-" : "") + std::to_string(whole) + ".";
+  for (int i = 0; i < decimals; ++i) {
+    text += static_cast<char>('0' + digits[static_cast<size_t>(i)]);
+  }
+  return text;
+}
+
+}  // namespace pagerates::cli

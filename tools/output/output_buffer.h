@@ -1,0 +1,42 @@
+// OutputBuffer: formatted text on its way to a stream, written out in
+// blocks of kBlockSize bytes rather than piece by piece.
+#ifndef PAGERATES_TOOLS_OUTPUT_OUTPUT_BUFFER_H_
+#define PAGERATES_TOOLS_OUTPUT_OUTPUT_BUFFER_H_
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+namespace pagerates::cli {
+
+class OutputBuffer {
+ public:
+  static constexpr size_t kBlockSize = 1 << 16;
+
+  // Writes to `file`, which must outlive the buffer.
+  explicit OutputBuffer(std::FILE* file) : file_(file) {
+    text_.reserve(2 * kBlockSize);
+  }
+  ~OutputBuffer() { Flush(); }
+  OutputBuffer(const OutputBuffer&) = delete;
+  OutputBuffer& operator=(const OutputBuffer&) = delete;
+
+  // Where to append text; call Written() after appending.
+  std::string* text() { return &text_; }
+  void Written() {
+    if (text_.size() >= kBlockSize) Flush();
+  }
+  // Hands everything appended so far to the stream (not flushing it).
+  void Flush() {
+    if (!text_.empty()) std::fwrite(text_.data(), 1, text_.size(), file_);
+    text_.clear();
+  }
+
+ private:
+  std::FILE* file_;
+  std::string text_;
+};
+
+}  // namespace pagerates::cli
+
+#endif  // PAGERATES_TOOLS_OUTPUT_OUTPUT_BUFFER_H_
