@@ -19,6 +19,18 @@ ParsedCommandLine Parse(std::initializer_list<std::string_view> args) {
   return ParseCommandLine(list);
 }
 
+// Each command line is refused with a message.
+void ExpectUsageErrors(
+    const std::vector<std::vector<std::string_view>>& cases) {
+  for (const auto& args : cases) {
+    ParsedCommandLine parsed = ParseCommandLine(args);
+    std::string joined;
+    for (std::string_view arg : args) (joined += arg) += ' ';
+    EXPECT_FALSE(parsed.command_line) << joined;
+    EXPECT_FALSE(parsed.error.empty()) << joined;
+  }
+}
+
 // ---- Calendar ----
 
 TEST(ParseDateTest, AcceptsRealDaysOnly) {
@@ -171,13 +183,7 @@ TEST(CommandLineTest, UsageErrors) {
       {"fetch", "--from", "2016-09-08", "--to", "2016-9-9"},
       {"fetch", "--date", "2016-09-07", "--scheme", "ftp"},
   };
-  for (const auto& args : kCases) {
-    ParsedCommandLine parsed = ParseCommandLine(args);
-    std::string joined;
-    for (std::string_view arg : args) (joined += arg) += ' ';
-    EXPECT_FALSE(parsed.command_line) << joined;
-    EXPECT_FALSE(parsed.error.empty()) << joined;
-  }
+  ExpectUsageErrors(kCases);
 }
 
 TEST(CommandLineTest, PriceFormatsAndInvert) {
@@ -224,13 +230,7 @@ TEST(CommandLineTest, CheckAndPriceUsageErrors) {
       {"fetch", "--date", "2016-09-07", "--format", "csv", "--invert"},
       {"info", "--invert"},
   };
-  for (const auto& args : kCases) {
-    ParsedCommandLine parsed = ParseCommandLine(args);
-    std::string joined;
-    for (std::string_view arg : args) (joined += arg) += ' ';
-    EXPECT_FALSE(parsed.command_line) << joined;
-    EXPECT_FALSE(parsed.error.empty()) << joined;
-  }
+  ExpectUsageErrors(kCases);
 }
 
 }  // namespace
