@@ -1,9 +1,9 @@
 # Install rules (folders in install_dirs.cmake) and the packages CPack makes
 # of them. Two components: `module` (the module and what a host or preset
-# author needs with it) and `tools` (the pagerates command, which links
-# libcurl; installed from tools/).
-#   cpack -G DEB: pagerates_<version>_<arch>.deb (module) and
-#                 pagerates-tools_<version>_<arch>.deb (tools)
+# author needs with it) and `tools` (the pagerates command; installed from
+# tools/). Neither links libcurl: both load it at run time, the module for a
+# second active preset, the command for `fetch`.
+#   cpack -G DEB: pagerates_<version>_<arch>.deb, both components
 #   cpack -G ZIP (Windows): pagerates-win32.zip or pagerates-win64.zip, one
 #                 flat folder of both components
 
@@ -99,15 +99,20 @@ set(CPACK_COMPONENTS_ALL module)
 if(PAGERATES_BUILD_TOOLS)
   list(APPEND CPACK_COMPONENTS_ALL tools)
 endif()
-set(CPACK_COMPONENT_MODULE_DESCRIPTION
-    "Exchange-rate plug-in for personal-finance applications.\n"
+string(CONCAT CPACK_COMPONENT_MODULE_DESCRIPTION
     "The module scans downloaded rate pages with regular-expression presets from\n"
     "an INI file beside it; with several presets active it downloads the other\n"
     "pages itself through libcurl. Includes the ABI header, the CMake package,\n"
     "the shipped and sample presets and the guides.")
-set(CPACK_COMPONENT_TOOLS_DESCRIPTION
-    "The pagerates command: loads the pagerates module as a host does.\n"
-    "info, scan, fetch and check for trying presets out.")
+string(CONCAT CPACK_COMPONENT_TOOLS_DESCRIPTION
+    "The pagerates command loads the module as a host does: info, scan, fetch\n"
+    "and check for trying presets out.")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "Exchange-rate plug-in for personal-finance applications.\n"
+    "${CPACK_COMPONENT_MODULE_DESCRIPTION}")
+if(PAGERATES_BUILD_TOOLS)
+  string(APPEND CPACK_PACKAGE_DESCRIPTION "\n${CPACK_COMPONENT_TOOLS_DESCRIPTION}")
+endif()
 set(CPACK_COMPONENT_TOOLS_DEPENDS module)
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
@@ -119,14 +124,14 @@ if(WIN32)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 else()
   set(CPACK_GENERATOR DEB)
+  # One package of both components.
   set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_NAME pagerates)
   set(CPACK_DEBIAN_PACKAGE_SECTION misc)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
-  set(CPACK_DEBIAN_MODULE_PACKAGE_NAME pagerates)
-  set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME pagerates-tools)
-  # The module loads libcurl.so.4 only for a second active preset.
-  set(CPACK_DEBIAN_MODULE_PACKAGE_RECOMMENDS libcurl4)
+  # libcurl.so.4 is loaded only for a second active preset and by `fetch`.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libcurl4)
 endif()
 include(CPack)

@@ -51,6 +51,21 @@ struct PresetPattern {
   }
 };
 
+// The group a name carried by `numbers` reads in a match, by PCRE's
+// substring rule: the first of them that took part, else the first (which
+// then reads as empty). -1 when `numbers` is empty. `took_part(n)` tells
+// whether group n took part in the match.
+template <typename TookPart>
+int ChosenGroup(const std::vector<int>& numbers, TookPart took_part) {
+  if (numbers.empty()) return -1;
+  if (numbers.size() > 1) [[unlikely]] {
+    for (int n : numbers) {
+      if (took_part(n)) return n;
+    }
+  }
+  return numbers.front();
+}
+
 struct RecordPattern {
   PresetPattern pattern;
   HeapString other_code;  // OtherCurrencyCode<n>, already renamed

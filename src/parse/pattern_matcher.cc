@@ -56,21 +56,13 @@ PatternMatcher::PatternMatcher(const PresetPattern& pattern, char separator,
   }
 }
 
-// A named group's text, with the rules of PCRE's substring functions: a
-// name carried by several groups reads the first that took part.
+// A named group's text, with the rules of PCRE's substring functions.
 inline bool PatternMatcher::Named(const MatchResult& result, Field field,
                                   std::string_view* text) const {
-  const std::vector<int>& numbers = pattern_.Groups(field);
-  if (numbers.empty()) return false;
-  int chosen = numbers.front();
-  if (numbers.size() > 1) [[unlikely]] {
-    for (int n : numbers) {
-      if (n < result.count && result.ovector[2 * n] >= 0) {
-        chosen = n;
-        break;
-      }
-    }
-  }
+  const int chosen = ChosenGroup(pattern_.Groups(field), [&result](int n) {
+    return n < result.count && result.ovector[2 * n] >= 0;
+  });
+  if (chosen < 0) return false;
   return result.Group(chosen, text);
 }
 

@@ -44,15 +44,11 @@ struct PatternGroups {
 // taken part (the module then reads an empty text).
 std::optional<TextSpan> ReadGroup(const std::vector<int>& numbers,
                                   const TracedMatch& match) {
-  if (numbers.empty()) return std::nullopt;
-  int chosen = numbers.front();
-  for (int n : numbers) {
-    if (static_cast<size_t>(n) < match.groups.size() &&
-        match.groups[n].took_part()) {
-      chosen = n;
-      break;
-    }
-  }
+  const int chosen = ChosenGroup(numbers, [&match](int n) {
+    return static_cast<size_t>(n) < match.groups.size() &&
+           match.groups[n].took_part();
+  });
+  if (chosen < 0) return std::nullopt;
   if (static_cast<size_t>(chosen) >= match.groups.size()) return std::nullopt;
   return match.groups[chosen];
 }

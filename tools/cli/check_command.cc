@@ -30,11 +30,13 @@ int RunCheck(const CommandLine& line, const std::string& module_path) {
     page->name = line.page_path == "-" ? "(standard input)" : line.page_path;
     page->date = line.first_date;
     page->preset = line.preset;
-    reason = ReadPage(line.page_path, &page->bytes);
+    PageText text;
+    reason = ReadPage(line.page_path, &text);
     if (!reason.empty()) {
       PrintError("cannot read page " + page->name + ": " + reason);
       return kExitFailure;
     }
+    page->bytes.assign(text.view());
   }
   CheckOutcome outcome = CheckIni(ini_path, page);
   WriteOutput(outcome.report);

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,9 +23,7 @@ void WriteOutput(std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
-// Reads all of `path` ("" or "-": standard input) into `*bytes`. Empty on
-// success, else the reason.
-std::string ReadPage(const std::string& path, std::string* bytes) {
+std::string ReadPage(const std::string& path, PageText* page) {
   std::unique_ptr<std::FILE, FileCloser> owned;
   std::FILE* file = stdin;
   if (!path.empty() && path != "-") {
@@ -32,24 +31,31 @@ std::string ReadPage(const std::string& path, std::string* bytes) {
     if (owned == nullptr) return ErrorText(errno);
     file = owned.get();
   }
-  // Straight into the string: a file of known size at once, anything else
-  // in blocks that grow, so that a page is copied at most a few times.
-  size_t size = bytes->size();
-  size_t first_block = 1 << 20;
+  // Straight into the buffer: a file of known size at once (one byte more,
+  // to see its end), anything else in blocks that double.
+  size_t capacity = size_t{1} << 20;
   if (file != stdin && std::fseek(file, 0, SEEK_END) == 0) {
     long length = std::ftell(file);
-    if (length >= 0) first_block = static_cast<size_t>(length) + 1;
+    if (length >= 0) capacity = static_cast<size_t>(length) + 2;
     std::rewind(file);
   }
-  for (size_t block = first_block;;
-       block = std::min<size_t>(block * 2, 1 << 26)) {
-    bytes->resize(size + block);
-    size_t count = std::fread(bytes->data() + size, 1, block, file);
+  std::unique_ptr<char[]> bytes(new char[capacity]);
+  size_t size = 0;
+  for (;;) {
+    // Room is kept for the NUL.
+    const size_t wanted = capacity - 1 - size;
+    const size_t count = std::fread(bytes.get() + size, 1, wanted, file);
     size += count;
-    if (count < block) break;
+    if (count < wanted) break;
+    std::unique_ptr<char[]> larger(new char[2 * capacity]);
+    std::memcpy(larger.get(), bytes.get(), size);
+    bytes = std::move(larger);
+    capacity *= 2;
   }
-  bytes->resize(size);
   if (std::ferror(file)) return ErrorText(errno);
+  bytes[size] = '\0';
+  page->bytes_ = std::move(bytes);
+  page->size_ = size;
   return std::string();
 }
 

@@ -28,9 +28,22 @@ struct FileCloser {
 void PrintError(const std::string& message);
 // `text` on stdout, as it is.
 void WriteOutput(std::string_view text);
-// Reads all of `path` ("" or "-": standard input) into `*bytes`. Empty on
+// A page's bytes as read, followed by a NUL: the text the module is handed.
+// The bytes are never initialised before they are read into.
+class PageText {
+ public:
+  const char* c_str() const { return size_ == 0 ? "" : bytes_.get(); }
+  size_t size() const { return size_; }
+  std::string_view view() const { return {c_str(), size_}; }
+
+ private:
+  friend std::string ReadPage(const std::string& path, PageText* page);
+  std::unique_ptr<char[]> bytes_;
+  size_t size_ = 0;
+};
+// Reads all of `path` ("" or "-": standard input) into `*page`. Empty on
 // success, else the reason.
-std::string ReadPage(const std::string& path, std::string* bytes);
+std::string ReadPage(const std::string& path, PageText* page);
 // Completes a run: flushes the output and reports a write failure.
 int Finish(int status);
 // The formatter the user asked for, set up with the module's home currency;

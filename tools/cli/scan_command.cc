@@ -21,7 +21,7 @@ int RunScan(const CommandLine& line, const Module& module) {
         request->path.c_str(), static_cast<unsigned>(request->estimated_size),
         static_cast<unsigned>(request->date_value));
   }
-  std::string page;
+  PageText page;
   std::string reason = ReadPage(line.page_path, &page);
   if (!reason.empty()) {
     bool from_stdin = line.page_path.empty() || line.page_path == "-";
@@ -35,7 +35,7 @@ int RunScan(const CommandLine& line, const Module& module) {
     // Each record is written as it arrives.
     OutputBuffer out(stdout);
     sink.Stream(formatter.get(), &out);
-    module.FetchRates(page, line.first_date, &sink);
+    module.FetchRates(page.c_str(), line.first_date, &sink);
     if (sink.failed()) {
       out.Flush();
       PrintError("out of memory while writing the module's rates");

@@ -2,26 +2,92 @@
 
 #include <curl/curl.h>
 
+#include <optional>
+#include <type_traits>
+#include <utility>
+
+#include "port/port.h"
+
 namespace pagerates::cli {
 namespace {
+
+// The libcurl functions the client calls, looked up in the library loaded
+// at run time, so that every command but `fetch` runs without libcurl and
+// its dependencies. The types are those curl.h declares.
+struct CurlApi {
+  port::SharedLibrary library;
+  decltype(&curl_global_init) global_init = nullptr;
+  decltype(&curl_global_cleanup) global_cleanup = nullptr;
+  decltype(&curl_easy_init) easy_init = nullptr;
+  decltype(&curl_easy_setopt) easy_setopt = nullptr;
+  decltype(&curl_easy_perform) easy_perform = nullptr;
+  decltype(&curl_easy_getinfo) easy_getinfo = nullptr;
+  decltype(&curl_easy_strerror) easy_strerror = nullptr;
+  decltype(&curl_easy_cleanup) easy_cleanup = nullptr;
+
+  // Loads the platform's libcurl. False with `*error` set when it cannot
+  // be loaded or lacks one of the functions.
+  bool Load(std::string* error) {
+    std::string reason;
+    library = port::SharedLibrary(port::kCurlLibraryName, &reason);
+    if (!library.loaded()) {
+      *error =
+          std::string("cannot load ") + port::kCurlLibraryName + ": " + reason;
+      return false;
+    }
+    const char* missing = nullptr;
+    auto find = [&](auto* function, const char* name) {
+      *function = reinterpret_cast<std::remove_pointer_t<decltype(function)>>(
+          library.Symbol(name));
+      if (*function == nullptr && missing == nullptr) missing = name;
+    };
+    find(&global_init, "curl_global_init");
+    find(&global_cleanup, "curl_global_cleanup");
+    find(&easy_init, "curl_easy_init");
+    find(&easy_setopt, "curl_easy_setopt");
+    find(&easy_perform, "curl_easy_perform");
+    find(&easy_getinfo, "curl_easy_getinfo");
+    find(&easy_strerror, "curl_easy_strerror");
+    find(&easy_cleanup, "curl_easy_cleanup");
+    if (missing != nullptr) {
+      *error = std::string(port::kCurlLibraryName) + " lacks " + missing;
+      return false;
+    }
+    return true;
+  }
+};
 
 // libcurl's process-wide set-up, paired with its clean-up.
 class CurlGlobal {
  public:
-  CurlGlobal() : ok_(curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK) {}
+  explicit CurlGlobal(const CurlApi& curl)
+      : curl_(curl), ok_(curl.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK) {}
   ~CurlGlobal() {
-    if (ok_) curl_global_cleanup();
+    if (ok_) curl_.global_cleanup();
   }
   CurlGlobal(const CurlGlobal&) = delete;
   CurlGlobal& operator=(const CurlGlobal&) = delete;
   bool ok() const { return ok_; }
 
  private:
+  const CurlApi& curl_;
   bool ok_;
 };
 
-struct EasyHandleDeleter {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+class EasyHandle {
+ public:
+  explicit EasyHandle(const CurlApi& curl)
+      : curl_(curl), handle_(curl.easy_init()) {}
+  ~EasyHandle() {
+    if (handle_ != nullptr) curl_.easy_cleanup(handle_);
+  }
+  EasyHandle(const EasyHandle&) = delete;
+  EasyHandle& operator=(const EasyHandle&) = delete;
+  CURL* get() const { return handle_; }
+
+ private:
+  const CurlApi& curl_;
+  CURL* handle_;
 };
 
 // Where the write callback puts the body.
@@ -57,9 +123,11 @@ extern "C" int CheckProgress(void* target, curl_off_t, curl_off_t, curl_off_t,
 }  // namespace
 
 struct HttpClient::Session {
-  // Declared first: the handle goes before the global clean-up.
-  CurlGlobal global;
-  std::unique_ptr<CURL, EasyHandleDeleter> handle;
+  // In this order, so that they go in reverse: the handle, then the global
+  // clean-up, then the library.
+  CurlApi curl;
+  std::optional<CurlGlobal> global;
+  std::optional<EasyHandle> handle;
   DownloadLimits limits;
   bool (*should_stop)() = nullptr;
   char error_text[CURL_ERROR_SIZE] = {};
@@ -74,45 +142,47 @@ std::unique_ptr<HttpClient> HttpClient::Create(const DownloadLimits& limits,
                                                bool (*should_stop)(),
                                                std::string* error) {
   auto session = std::make_unique<Session>();
-  if (!session->global.ok()) {
+  const CurlApi& curl = session->curl;
+  if (!session->curl.Load(error)) return nullptr;
+  if (!session->global.emplace(curl).ok()) {
     *error = "cannot initialise libcurl";
     return nullptr;
   }
-  session->handle.reset(curl_easy_init());
-  if (session->handle == nullptr) {
+  CURL* handle = session->handle.emplace(curl).get();
+  if (handle == nullptr) {
     *error = "cannot create a libcurl handle";
     return nullptr;
   }
   session->limits = limits;
   session->should_stop = should_stop;
-  CURL* handle = session->handle.get();
-  curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
-  curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "");
-  curl_easy_setopt(handle, CURLOPT_USERAGENT, "pagerates");
-  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT,
+  curl.easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+  curl.easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  curl.easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
+  curl.easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "");
+  curl.easy_setopt(handle, CURLOPT_USERAGENT, "pagerates");
+  curl.easy_setopt(handle, CURLOPT_CONNECTTIMEOUT,
                    limits.connect_timeout_seconds);
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, limits.low_speed_bytes);
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.low_speed_seconds);
-  curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, session->error_text);
-  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, WriteBody);
-  curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, CheckProgress);
-  curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+  curl.easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, limits.low_speed_bytes);
+  curl.easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.low_speed_seconds);
+  curl.easy_setopt(handle, CURLOPT_ERRORBUFFER, session->error_text);
+  curl.easy_setopt(handle, CURLOPT_WRITEFUNCTION, WriteBody);
+  curl.easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, CheckProgress);
+  curl.easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
   return std::unique_ptr<HttpClient>(new HttpClient(std::move(session)));
 }
 
 bool HttpClient::Get(const std::string& url, std::string* body,
                      std::string* error) {
-  CURL* handle = session_->handle.get();
+  const CurlApi& curl = session_->curl;
+  CURL* handle = session_->handle->get();
   body->clear();
   Transfer transfer{body, session_->limits.max_body_bytes, false,
                     session_->should_stop};
   session_->error_text[0] = '\0';
-  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
-  curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
-  CURLcode code = curl_easy_perform(handle);
+  curl.easy_setopt(handle, CURLOPT_URL, url.c_str());
+  curl.easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
+  curl.easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
+  CURLcode code = curl.easy_perform(handle);
   if (code != CURLE_OK) {
     if (transfer.too_large) {
       *error = "page larger than " +
@@ -120,12 +190,12 @@ bool HttpClient::Get(const std::string& url, std::string* body,
     } else if (session_->error_text[0] != '\0') {
       *error = session_->error_text;
     } else {
-      *error = curl_easy_strerror(code);
+      *error = curl.easy_strerror(code);
     }
     return false;
   }
   long status = 0;
-  curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+  curl.easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
   if (status >= 400) {
     *error = "HTTP status " + std::to_string(status);
     return false;

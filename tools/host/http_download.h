@@ -1,5 +1,6 @@
 // The host's own downloads of the pages the module asks for, through the
-// system's libcurl. Independent of the module's downloads.
+// platform's libcurl, loaded at run time when the first client is created
+// (so that only `fetch` needs it). Independent of the module's downloads.
 #ifndef PAGERATES_TOOLS_HOST_HTTP_DOWNLOAD_H_
 #define PAGERATES_TOOLS_HOST_HTTP_DOWNLOAD_H_
 
@@ -20,8 +21,8 @@ using DownloadLimits = FetchLimits;
 class HttpClient {
  public:
   // `should_stop` (may be null) is polled during transfers; a true result
-  // aborts the transfer. Null with `*error` set when libcurl cannot be set
-  // up.
+  // aborts the transfer. Null with `*error` set when libcurl cannot be
+  // loaded or set up. libcurl stays loaded as long as the client.
   static std::unique_ptr<HttpClient> Create(const DownloadLimits& limits,
                                             bool (*should_stop)(),
                                             std::string* error);

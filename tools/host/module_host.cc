@@ -154,9 +154,8 @@ void Module::GetResources(RateDate date, RateSink* sink) const {
   get_resources_(date, sink);
 }
 
-void Module::FetchRates(const std::string& page, RateDate date,
-                        RateSink* sink) const {
-  fetch_rates_(page.c_str(), date, sink);
+void Module::FetchRates(const char* page, RateDate date, RateSink* sink) const {
+  fetch_rates_(page, date, sink);
 }
 
 }  // namespace pagerates::cli

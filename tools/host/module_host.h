@@ -91,7 +91,11 @@ class Module {
   ModuleInfo Info() const;
   void GetResources(RateDate date, RateSink* sink) const;
   // `page` is handed over NUL-terminated.
-  void FetchRates(const std::string& page, RateDate date, RateSink* sink) const;
+  void FetchRates(const std::string& page, RateDate date,
+                  RateSink* sink) const {
+    FetchRates(page.c_str(), date, sink);
+  }
+  void FetchRates(const char* page, RateDate date, RateSink* sink) const;
 
  private:
   Module() = default;

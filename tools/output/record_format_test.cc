@@ -161,6 +161,18 @@ TEST(JsonLinesTest, OneObjectPerRecordKeysInOrder) {
             "\"Euro \\\"common\\\"\",\"value1\":\"-0.0005\","
             "\"value2\":\"-922337203685477.5808\"}\n");
   EXPECT_EQ(FormatRecords(OutputFormat::kJsonl, {}), "");
+
+  // A change of date; a name whose escapes outgrow a short line.
+  std::string escaped;
+  for (int i = 0; i < 100; ++i) escaped += "\\u0001";
+  const std::vector<Record> more = {
+      records[1], MakeRecord("X", std::string(100, '\x01'), 1, 2)};
+  EXPECT_EQ(FormatRecords(OutputFormat::kJsonl, more),
+            "{\"date\":\"-001-00-31\",\"code\":\"EUR\",\"name\":"
+            "\"Euro \\\"common\\\"\",\"value1\":\"-0.0005\","
+            "\"value2\":\"-922337203685477.5808\"}\n"
+            "{\"date\":\"2016-09-08\",\"code\":\"X\",\"name\":\"" +
+                escaped + "\",\"value1\":\"0.0001\",\"value2\":\"0.0002\"}\n");
 }
 
 TEST(CsvTest, HeaderOnceAcrossBatchesAndWithoutRecords) {

@@ -1,6 +1,8 @@
 #include "output/text.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 namespace pagerates::cli {
 namespace {
@@ -21,10 +23,20 @@ int ControlCharacter(std::string_view sequence) {
   return -1;
 }
 
-void AppendUnicodeEscape(unsigned value, std::string* out) {
-  out->append("\\u00");
-  out->push_back(kHexDigits[(value >> 4) & 0xF]);
-  out->push_back(kHexDigits[value & 0xF]);
+// "00" to "99", two characters each.
+constexpr auto kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[static_cast<size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+    pairs[static_cast<size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
+// Writes the two digits of `value` (below 100) at `at`.
+char* PairTo(char* at, unsigned value) {
+  std::memcpy(at, &kDigitPairs[2 * value], 2);
+  return at + 2;
 }
 
 // The decimal digits of `value`, at least `width` of them (zeros first),
@@ -33,10 +45,17 @@ char* DigitsTo(char* at, uint64_t value, size_t width) {
   char digits[20];
   char* end = digits + sizeof digits;
   char* first = end;
-  do {
-    *--first = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
+  while (value >= 100) {
+    first -= 2;
+    PairTo(first, static_cast<unsigned>(value % 100));
+    value /= 100;
+  }
+  if (value >= 10) {
+    first -= 2;
+    PairTo(first, static_cast<unsigned>(value));
+  } else {
+    *--first = static_cast<char>('0' + value);
+  }
   for (size_t count = static_cast<size_t>(end - first); count < width;
        ++count) {
     *at++ = '0';
@@ -60,23 +79,11 @@ char* PaddedTo(char* at, int value, size_t width) {
   return DigitsTo(at, Magnitude(value), width);
 }
 
-// Bytes a JSON string holds as they are: printable ASCII but the quote and
-// the backslash, and the bytes of valid UTF-8 sequences of two or more
-// bytes that are not C1 control characters.
-size_t PlainJsonRun(std::string_view text) {
-  size_t at = 0;
-  while (at < text.size()) {
-    const unsigned char c = Byte(text[at]);
-    if (c < 0x80) {
-      if (c < 0x20 || c == 0x7F || c == '"' || c == '\\') break;
-      ++at;
-      continue;
-    }
-    const size_t length = Utf8SequenceLength(text.substr(at));
-    if (length == 0 || ControlCharacter(text.substr(at, length)) >= 0) break;
-    at += length;
-  }
-  return at;
+char* UnicodeEscapeTo(char* at, unsigned value) {
+  std::memcpy(at, "\\u00", 4);
+  at[4] = kHexDigits[(value >> 4) & 0xF];
+  at[5] = kHexDigits[value & 0xF];
+  return at + 6;
 }
 
 }  // namespace
@@ -94,7 +101,8 @@ char* FixedPointTo(char* at, int64_t value) {
   if (value < 0) *at++ = '-';
   at = DigitsTo(at, magnitude / 10000, 1);
   *at++ = '.';
-  return DigitsTo(at, magnitude % 10000, 4);
+  const auto fraction = static_cast<unsigned>(magnitude % 10000);
+  return PairTo(PairTo(at, fraction / 100), fraction % 100);
 }
 
 void AppendDate(RateDate date, std::string* out) {
@@ -119,48 +127,76 @@ std::string FormatFixedPoint(int64_t value) {
   return text;
 }
 
-void AppendJsonString(std::string_view text, std::string* out) {
-  out->push_back('"');
-  while (!text.empty()) {
-    const size_t plain = PlainJsonRun(text);
-    out->append(text.data(), plain);
-    text.remove_prefix(plain);
-    if (text.empty()) break;
-    size_t length = Utf8SequenceLength(text);
-    if (length == 0) {
-      AppendUnicodeEscape(Byte(text[0]), out);
-      text.remove_prefix(1);
+char* JsonStringTo(char* at, std::string_view text) {
+  *at++ = '"';
+  const char* next = text.data();
+  const char* const end = next + text.size();
+  while (next < end) {
+    const unsigned char c = Byte(*next);
+    if (c < 0x80) {
+      ++next;
+      if (c >= 0x20 && c != 0x7F && c != '"' && c != '\\') {
+        *at++ = static_cast<char>(c);
+        continue;
+      }
+      const char* short_form = nullptr;
+      switch (c) {
+        case '\b':
+          short_form = "\\b";
+          break;
+        case '\f':
+          short_form = "\\f";
+          break;
+        case '\n':
+          short_form = "\\n";
+          break;
+        case '\r':
+          short_form = "\\r";
+          break;
+        case '\t':
+          short_form = "\\t";
+          break;
+        case '"':
+          short_form = "\\\"";
+          break;
+        case '\\':
+          short_form = "\\\\";
+          break;
+        default:
+          break;
+      }
+      if (short_form == nullptr) {
+        at = UnicodeEscapeTo(at, c);
+      } else {
+        at[0] = short_form[0];
+        at[1] = short_form[1];
+        at += 2;
+      }
       continue;
     }
-    std::string_view sequence = text.substr(0, length);
-    text.remove_prefix(length);
-    int control = ControlCharacter(sequence);
-    switch (control) {
-      case '\b':
-        out->append("\\b");
-        break;
-      case '\f':
-        out->append("\\f");
-        break;
-      case '\n':
-        out->append("\\n");
-        break;
-      case '\r':
-        out->append("\\r");
-        break;
-      case '\t':
-        out->append("\\t");
-        break;
-      case -1:
-        if (sequence == "\"" || sequence == "\\") out->push_back('\\');
-        out->append(sequence);
-        break;
-      default:
-        AppendUnicodeEscape(static_cast<unsigned>(control), out);
-        break;
+    const size_t length = Utf8SequenceLength(
+        std::string_view(next, static_cast<size_t>(end - next)));
+    if (length == 0) {
+      at = UnicodeEscapeTo(at, c);  // a byte outside valid UTF-8
+      ++next;
+    } else if (length == 2 && c == 0xC2 && Byte(next[1]) < 0xA0) {
+      at = UnicodeEscapeTo(at, Byte(next[1]));  // C1 control, U+0080-U+009F
+      next += 2;
+    } else {
+      std::memcpy(at, next, length);
+      at += length;
+      next += length;
     }
   }
-  out->push_back('"');
+  *at++ = '"';
+  return at;
+}
+
+void AppendJsonString(std::string_view text, std::string* out) {
+  const size_t start = out->size();
+  out->resize(start + JsonStringRoom(text.size()));
+  char* const begin = out->data() + start;
+  out->resize(start + static_cast<size_t>(JsonStringTo(begin, text) - begin));
 }
 
 std::string JsonString(std::string_view text) {

@@ -35,6 +35,10 @@ char* FixedPointTo(char* at, int64_t value);
 // is not part of valid UTF-8 becomes \u00XX.
 void AppendJsonString(std::string_view text, std::string* out);
 std::string JsonString(std::string_view text);
+// The same, written at `at`, which has room for JsonStringRoom(text.size())
+// characters; returns the end.
+constexpr size_t JsonStringRoom(size_t size) { return 2 + 6 * size; }
+char* JsonStringTo(char* at, std::string_view text);
 
 // `text` as one CSV field: quoted, with its quotes doubled, when it holds a
 // comma, a quote, CR or LF.
