@@ -1,5 +1,7 @@
 #include "parse/number_text.h"
 
+#include <iterator>
+
 namespace pagerates {
 namespace {
 
@@ -8,6 +10,10 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
 int64_t PowerOfTen(int k) {
+  static constexpr int64_t kPowers[] = {
+      1,       10,       100,       1000,       10000,      100000,
+      1000000, 10000000, 100000000, 1000000000, 10000000000};
+  if (k >= 0 && k < static_cast<int>(std::size(kPowers))) return kPowers[k];
   int64_t power = 1;
   for (; k > 0; --k) power *= 10;
   return power;

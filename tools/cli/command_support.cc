@@ -27,6 +27,8 @@ std::string ReadPage(const std::string& path, PageText* page) {
   std::unique_ptr<std::FILE, FileCloser> owned;
   std::FILE* file = stdin;
   if (!path.empty() && path != "-") {
+    page->mapped_ = MappedFile::Open(path);
+    if (page->mapped_) return std::string();
     owned.reset(std::fopen(path.c_str(), "rb"));
     if (owned == nullptr) return ErrorText(errno);
     file = owned.get();

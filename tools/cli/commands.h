@@ -5,10 +5,12 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "cli/command_line.h"
+#include "host/host_os.h"
 #include "host/module_host.h"
 #include "output/record_format.h"
 
@@ -28,16 +30,19 @@ struct FileCloser {
 void PrintError(const std::string& message);
 // `text` on stdout, as it is.
 void WriteOutput(std::string_view text);
-// A page's bytes as read, followed by a NUL: the text the module is handed.
-// The bytes are never initialised before they are read into.
+// A page's bytes, followed by a NUL: the text the module is handed. A file
+// is mapped where it can be, else read (never into zeroed memory first).
 class PageText {
  public:
-  const char* c_str() const { return size_ == 0 ? "" : bytes_.get(); }
-  size_t size() const { return size_; }
-  std::string_view view() const { return {c_str(), size_}; }
+  const char* c_str() const {
+    return mapped_ ? mapped_->data() : size_ == 0 ? "" : bytes_.get();
+  }
+  size_t size() const { return mapped_ ? mapped_->size() : size_; }
+  std::string_view view() const { return {c_str(), size()}; }
 
  private:
   friend std::string ReadPage(const std::string& path, PageText* page);
+  std::optional<MappedFile> mapped_;
   std::unique_ptr<char[]> bytes_;
   size_t size_ = 0;
 };

@@ -61,6 +61,41 @@ class TempDirectory {
   std::vector<std::string> entries_;
 };
 
+// A regular file's bytes mapped read-only into memory, followed by a NUL,
+// without copying them. Unmapped on destruction. The file must not shrink
+// while it is mapped: reading a vanished part ends the process (SIGBUS).
+class MappedFile {
+ public:
+  // Maps `path` when it is a non-empty regular file and the platform maps
+  // files; otherwise nullopt (read the file instead).
+  static std::optional<MappedFile> Open(const std::string& path);
+
+  ~MappedFile() { Unmap(); }
+  MappedFile(MappedFile&& other) noexcept
+      : data_(std::exchange(other.data_, nullptr)),
+        size_(std::exchange(other.size_, 0)) {}
+  MappedFile& operator=(MappedFile&& other) noexcept {
+    if (this != &other) {
+      Unmap();
+      data_ = std::exchange(other.data_, nullptr);
+      size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+  }
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+
+  const char* data() const { return data_; }  // NUL at data()[size()]
+  size_t size() const { return size_; }
+
+ private:
+  MappedFile(const char* data, size_t size) : data_(data), size_(size) {}
+  void Unmap();
+
+  const char* data_ = nullptr;
+  size_t size_ = 0;
+};
+
 // `path` made absolute against the current directory; links are not
 // resolved. Empty with `*error` set when the current directory is unknown.
 std::string AbsolutePath(const std::string& path, std::string* error);

@@ -1,7 +1,10 @@
 // POSIX implementation of the command-line host's operating-system services.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -107,5 +110,35 @@ void CatchInterrupts() {
 bool Interrupted() { return g_interrupted != 0; }
 
 std::string ErrorText(int code) { return std::strerror(code); }
+
+std::optional<MappedFile> MappedFile::Open(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat status {};
+  std::optional<MappedFile> mapped;
+  if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+      status.st_size > 0) {
+    const auto size = static_cast<size_t>(status.st_size);
+    // Zero pages one byte longer than the file, the file mapped over them:
+    // past its end, in its last page or the next one, a zero follows.
+    void* area = ::mmap(nullptr, size + 1, PROT_READ,
+                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (area != MAP_FAILED) {
+      if (::mmap(area, size, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE,
+                 fd, 0) == area) {
+        mapped = MappedFile(static_cast<const char*>(area), size);
+      } else {
+        ::munmap(area, size + 1);
+      }
+    }
+  }
+  ::close(fd);
+  return mapped;
+}
+
+void MappedFile::Unmap() {
+  if (data_ != nullptr) ::munmap(const_cast<char*>(data_), size_ + 1);
+  data_ = nullptr;
+}
 
 }  // namespace pagerates::cli

@@ -159,4 +159,12 @@ bool Interrupted() { return g_interrupted; }
 
 std::string ErrorText(int code) { return std::strerror(code); }
 
+// Pages are read rather than mapped here: a view ends at the file's end,
+// with no room promised for the NUL the module needs.
+std::optional<MappedFile> MappedFile::Open(const std::string&) {
+  return std::nullopt;
+}
+
+void MappedFile::Unmap() {}
+
 }  // namespace pagerates::cli

@@ -39,11 +39,19 @@ char* PairTo(char* at, unsigned value) {
   return at + 2;
 }
 
+// The number of decimal digits of `value`.
+size_t DigitCount(uint64_t value) {
+  size_t count = 1;
+  for (; value >= 10000; value /= 10000) count += 4;
+  return count + (value >= 10) + (value >= 100) + (value >= 1000);
+}
+
 // The decimal digits of `value`, at least `width` of them (zeros first),
 // written at `at`; returns the end.
 char* DigitsTo(char* at, uint64_t value, size_t width) {
-  char digits[20];
-  char* end = digits + sizeof digits;
+  const size_t count = DigitCount(value);
+  for (size_t zeros = count; zeros < width; ++zeros) *at++ = '0';
+  char* const end = at + count;
   char* first = end;
   while (value >= 100) {
     first -= 2;
@@ -51,17 +59,11 @@ char* DigitsTo(char* at, uint64_t value, size_t width) {
     value /= 100;
   }
   if (value >= 10) {
-    first -= 2;
-    PairTo(first, static_cast<unsigned>(value));
+    PairTo(first - 2, static_cast<unsigned>(value));
   } else {
-    *--first = static_cast<char>('0' + value);
+    first[-1] = static_cast<char>('0' + value);
   }
-  for (size_t count = static_cast<size_t>(end - first); count < width;
-       ++count) {
-    *at++ = '0';
-  }
-  while (first < end) *at++ = *first++;
-  return at;
+  return end;
 }
 
 uint64_t Magnitude(int64_t value) {
@@ -127,65 +129,100 @@ std::string FormatFixedPoint(int64_t value) {
   return text;
 }
 
+namespace {
+
+// How JsonStringTo treats a byte: kept as it is (printable ASCII but the
+// quote and the backslash), escaped (the other ASCII bytes), the lead of a
+// two-byte UTF-8 sequence, or anything else (decoded in full).
+enum JsonByte : unsigned char {
+  kJsonPlain,
+  kJsonEscape,
+  kJsonLeadOfTwo,
+  kJsonOther
+};
+
+constexpr auto kJsonBytes = [] {
+  std::array<JsonByte, 256> kinds{};
+  for (size_t c = 0; c < 256; ++c) {
+    kinds[c] = c < 0x20 || c == 0x7F || c == '"' || c == '\\' ? kJsonEscape
+               : c < 0x80                                     ? kJsonPlain
+               : c >= 0xC2 && c <= 0xDF                       ? kJsonLeadOfTwo
+                                                              : kJsonOther;
+  }
+  return kinds;
+}();
+
+char* JsonEscapeTo(char* at, unsigned char c) {
+  const char* short_form = nullptr;
+  switch (c) {
+    case '\b':
+      short_form = "\\b";
+      break;
+    case '\f':
+      short_form = "\\f";
+      break;
+    case '\n':
+      short_form = "\\n";
+      break;
+    case '\r':
+      short_form = "\\r";
+      break;
+    case '\t':
+      short_form = "\\t";
+      break;
+    case '"':
+      short_form = "\\\"";
+      break;
+    case '\\':
+      short_form = "\\\\";
+      break;
+    default:
+      return UnicodeEscapeTo(at, c);
+  }
+  at[0] = short_form[0];
+  at[1] = short_form[1];
+  return at + 2;
+}
+
+}  // namespace
+
 char* JsonStringTo(char* at, std::string_view text) {
   *at++ = '"';
   const char* next = text.data();
   const char* const end = next + text.size();
   while (next < end) {
     const unsigned char c = Byte(*next);
-    if (c < 0x80) {
-      ++next;
-      if (c >= 0x20 && c != 0x7F && c != '"' && c != '\\') {
-        *at++ = static_cast<char>(c);
+    switch (kJsonBytes[c]) {
+      case kJsonPlain:
+        *at++ = *next++;
         continue;
-      }
-      const char* short_form = nullptr;
-      switch (c) {
-        case '\b':
-          short_form = "\\b";
-          break;
-        case '\f':
-          short_form = "\\f";
-          break;
-        case '\n':
-          short_form = "\\n";
-          break;
-        case '\r':
-          short_form = "\\r";
-          break;
-        case '\t':
-          short_form = "\\t";
-          break;
-        case '"':
-          short_form = "\\\"";
-          break;
-        case '\\':
-          short_form = "\\\\";
-          break;
-        default:
-          break;
-      }
-      if (short_form == nullptr) {
-        at = UnicodeEscapeTo(at, c);
-      } else {
-        at[0] = short_form[0];
-        at[1] = short_form[1];
-        at += 2;
-      }
-      continue;
+      case kJsonEscape:
+        at = JsonEscapeTo(at, c);
+        ++next;
+        continue;
+      case kJsonLeadOfTwo:
+        if (end - next >= 2 && IsUtf8Continuation(next[1])) {
+          if (c == 0xC2 && Byte(next[1]) < 0xA0) {
+            at = UnicodeEscapeTo(at, Byte(next[1]));  // C1: U+0080-U+009F
+          } else {
+            at[0] = next[0];
+            at[1] = next[1];
+            at += 2;
+          }
+          next += 2;
+          continue;
+        }
+        break;
+      case kJsonOther:
+        break;
     }
     const size_t length = Utf8SequenceLength(
         std::string_view(next, static_cast<size_t>(end - next)));
     if (length == 0) {
       at = UnicodeEscapeTo(at, c);  // a byte outside valid UTF-8
       ++next;
-    } else if (length == 2 && c == 0xC2 && Byte(next[1]) < 0xA0) {
-      at = UnicodeEscapeTo(at, Byte(next[1]));  // C1 control, U+0080-U+009F
-      next += 2;
     } else {
-      std::memcpy(at, next, length);
-      at += length;
-      next += length;
+      for (size_t i = 0; i < length; ++i) *at++ = *next++;
     }
   }
   *at++ = '"';
