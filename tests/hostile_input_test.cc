@@ -4,17 +4,20 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "config/plugin_config.h"
 #include "parse/page_scanner.h"
+#include "tests/support/preset_builder.h"
 #include "tests/support/test_support.h"
 
 namespace pagerates {
 namespace {
 
 using testing::Date;
+using testing::PresetBuilder;
 using testing::TakeMessageBoxes;
 
 class CountingSink : public RateSink {
@@ -33,29 +36,36 @@ class CountingSink : public RateSink {
 class HostileInputTest : public ::testing::Test {
  protected:
   void SetUp() override { TakeMessageBoxes(); }
-  size_t Scan(const std::string& ini, const std::string& page,
+  size_t Scan(const PresetBuilder& preset, const std::string& page,
               CountingSink* sink = nullptr) {
+    std::unique_ptr<const PresetSet> set = preset.Build();
+    return ScanWith(*set->preset(0), page, sink);
+  }
+  // The same with preset 0 of the INI file `ini`, for what the reader does.
+  size_t ScanIni(const std::string& ini, const std::string& page) {
     PluginConfig config;
     config.Load(dir_.Write("pagerates.ini", ini), testing::BoxLog());
-    CountingSink local;
-    CountingSink* s = sink != nullptr ? sink : &local;
-    ScanPage(*config.presets()->preset(0), page.c_str(), Date(2016, 9, 8), s,
-             testing::BoxLog(), nullptr);
-    return s->count;
+    return ScanWith(*config.presets()->preset(0), page, nullptr);
   }
   testing::TempDir dir_;
-};
 
-std::string Preset(const std::string& body, int code_page = 65001) {
-  return "[main]\nActivePreset=p\n[p]\nCodepage=" + std::to_string(code_page) +
-         "\n" + body;
-}
+ private:
+  static size_t ScanWith(const CompiledPreset& preset, const std::string& page,
+                         CountingSink* sink) {
+    CountingSink local;
+    CountingSink* s = sink != nullptr ? sink : &local;
+    ScanPage(preset, page.c_str(), Date(2016, 9, 8), s, testing::BoxLog(),
+             nullptr);
+    return s->count;
+  }
+};
 
 TEST_F(HostileInputTest, CatastrophicBacktrackingEndsAtTheMatchLimit) {
   std::string page(1 << 20, 'a');
   page += "!USD";
   // The first pattern gives up (no match); the scan goes on with the next.
-  EXPECT_EQ(Scan(Preset("Record=(a+)+b\nRecord2=(?<code>USD)\n"), page), 1u);
+  EXPECT_EQ(Scan(PresetBuilder().Record("(a+)+b").Record("(?<code>USD)"), page),
+            1u);
 }
 
 TEST_F(HostileInputTest, DeepRecursionDoesNotExhaustTheStack) {
@@ -64,36 +74,38 @@ TEST_F(HostileInputTest, DeepRecursionDoesNotExhaustTheStack) {
   std::string page(1 << 20, 'a');
   page += "!Z";
   CountingSink sink;
-  Scan(Preset("Record=(?:a|b)*c\nRecord2=^(a)*!\nRecord3=(?<code>Z)\n"), page,
-       &sink);
+  Scan(
+      PresetBuilder().Record("(?:a|b)*c").Record("^(a)*!").Record("(?<code>Z)"),
+      page, &sink);
   EXPECT_EQ(sink.last_code, "Z");
 }
 
-TEST_F(HostileInputTest, ManyPatternsAndLongValues) {
-  std::string body;
+TEST_F(HostileInputTest, ManyPatterns) {
+  PresetBuilder preset;
   for (int i = 0; i < 1000; ++i) {
-    body +=
-        (i == 0 ? std::string("Record") : "Record" + std::to_string(i + 1)) +
-        "=(?<code>X" + std::to_string(i) + ")\\b\n";
+    preset.Record("(?<code>X" + std::to_string(i) + ")\\b");
   }
   std::string page;
   for (int i = 0; i < 1000; i += 7) page += "X" + std::to_string(i) + " ";
-  EXPECT_EQ(Scan(Preset(body), page), 143u);
+  EXPECT_EQ(Scan(preset, page), 143u);
+}
 
+TEST_F(HostileInputTest, LongValuesInTheIniFile) {
+  const std::string head = "[main]\nActivePreset=p\n[p]\nCodepage=65001\n";
   // A 600-byte pattern is cut at 511 bytes: an unclosed group, reported.
   std::string long_pattern = "(" + std::string(599, 'a');
-  EXPECT_EQ(Scan(Preset("Record=" + long_pattern + "\n"), "aaa"), 0u);
+  EXPECT_EQ(ScanIni(head + "Record=" + long_pattern + "\n", "aaa"), 0u);
   EXPECT_EQ(TakeMessageBoxes().size(), 1u);
   // A 2 MB line in the file is read like any other.
-  EXPECT_EQ(
-      Scan(Preset("Junk=" + std::string(2 << 20, 'j') + "\nRecord=a\n"), "aa"),
-      2u);
+  EXPECT_EQ(ScanIni(head + "Junk=" + std::string(2 << 20, 'j') + "\nRecord=a\n",
+                    "aa"),
+            2u);
 }
 
 TEST_F(HostileInputTest, HugeNumbersWrap) {
   CountingSink sink;
-  Scan(Preset("Record=(?<value2>\\d+)\n"), "123456789012345678901234567890",
-       &sink);
+  Scan(PresetBuilder().Record("(?<value2>\\d+)"),
+       "123456789012345678901234567890", &sink);
   EXPECT_EQ(sink.last_value2, -2413264399770408160);
 }
 
@@ -101,19 +113,20 @@ TEST_F(HostileInputTest, DateGroupOnGarbage) {
   CountingSink sink;
   std::string garbage;
   for (int i = 1; i < 256; ++i) garbage += static_cast<char>(i);
-  EXPECT_EQ(Scan(Preset("Record=(?<date>.{1,40})\n"), garbage, &sink), 7u);
+  EXPECT_EQ(Scan(PresetBuilder().Record("(?<date>.{1,40})"), garbage, &sink),
+            7u);
 }
 
 TEST_F(HostileInputTest, LargePagesAndManyMatches) {
   // 50 MB without a match.
-  EXPECT_EQ(
-      Scan(Preset("Record=(?<code>NEVER)\n", 1251), std::string(50 << 20, 'x')),
-      0u);
+  EXPECT_EQ(Scan(PresetBuilder().CodePage(1251).Record("(?<code>NEVER)"),
+                 std::string(50 << 20, 'x')),
+            0u);
   // A million matches.
   std::string page;
   page.reserve(4 << 20);
   for (int i = 0; i < 1000000; ++i) page += "A1;";
-  EXPECT_EQ(Scan(Preset("Record=A(?<value1>\\d);\n"), page), 1000000u);
+  EXPECT_EQ(Scan(PresetBuilder().Record("A(?<value1>\\d);"), page), 1000000u);
 }
 
 TEST_F(HostileInputTest, EveryByteInEveryCodePage) {
@@ -124,13 +137,16 @@ TEST_F(HostileInputTest, EveryByteInEveryCodePage) {
         1258,  437,   850,  866,  874,  20866, 21866, 28591, 28592,
         28595, 28605, 932,  936,  949,  950,   54936, 65000, 12345}) {
     CountingSink sink;
-    EXPECT_EQ(Scan(Preset("Record=(?<name>.+)\n", code_page), page, &sink), 1u)
+    EXPECT_EQ(Scan(PresetBuilder().CodePage(code_page).Record("(?<name>.+)"),
+                   page, &sink),
+              1u)
         << code_page;
   }
 }
 
 TEST_F(HostileInputTest, InvalidUtf8IsScannedAsBytes) {
-  EXPECT_EQ(Scan(Preset("Record=(?<code>\\xC3)\n"), "\xC3\x28\xFF\xC3"), 2u);
+  EXPECT_EQ(Scan(PresetBuilder().Record("(?<code>\\xC3)"), "\xC3\x28\xFF\xC3"),
+            2u);
 }
 
 }  // namespace
@@ -164,7 +180,7 @@ TEST_F(HostileInputTest, IniFilesThatAreNotIniFiles) {
 
 TEST_F(HostileInputTest, PageEndsAtItsFirstNul) {
   std::string page = std::string("USD") + '\0' + "EUR";
-  EXPECT_EQ(Scan(Preset("Record=(?<code>[A-Z]{3})\n"), page), 1u);
+  EXPECT_EQ(Scan(PresetBuilder().Record("(?<code>[A-Z]{3})"), page), 1u);
 }
 
 }  // namespace

@@ -8,7 +8,6 @@ namespace {
 
 constexpr char kMain[] = "main";
 constexpr char kRenameSection[] = "currency-rename";
-constexpr int kDefaultCodepage = 1251;
 constexpr int32_t kDefaultEstimatedPageSize = 10;
 
 }  // namespace
@@ -68,11 +67,6 @@ HeapString PresetNotFoundText(std::string_view section,
   return port::Format("Preset [%s] not found in %s",
                       std::string(section).c_str(),
                       std::string(ini_path).c_str());
-}
-
-HeapString MissingRecordPatternsText(std::string_view section) {
-  return port::Format("Missing record patterns for preset [%s]",
-                      std::string(section).c_str());
 }
 
 void PluginConfig::Load(std::string ini_path, Diagnostics* diagnostics) {
@@ -149,46 +143,31 @@ void PluginConfig::BuildPresets() {
   auto set = std::make_shared<PresetSet>(
       CurrencyRules(filter_codes_, rename_enabled_, std::move(renames)));
   const int count = has_primary() ? std::max(preset_count_, 1) : 0;
-  for (int i = 0; i < count; ++i) set->Add(BuildPreset(i, set->currency()));
+  for (int i = 0; i < count; ++i) set->Add(ReadPresetSettings(i));
   presets_set_ = std::move(set);
 }
 
-CompiledPreset PluginConfig::BuildPreset(int i,
-                                         const CurrencyRules& currency) const {
-  CompiledPreset preset;
-  preset.section = presets_[i];
-  const std::string& section = preset.section;
-  preset.code_page = profile_->ReadInt(section, "Codepage", kDefaultCodepage);
-  HeapString separator = ReadString(section, "DecimalSeparator");
-  preset.separator = separator.empty() ? '.' : separator.c_str()[0];
-  preset.extra_decimals =
-      UsableExtraDecimals(profile_->ReadInt(section, "ExtraDecimals", 0));
-  preset.page_template = ReadString(section, "PageURL");
-  for (auto [key, slot] : {std::pair{"Prologue", &preset.prologue},
-                           std::pair{"Epilogue", &preset.epilogue}}) {
-    HeapString text = ReadString(section, key);
-    if (!text.empty()) {
-      *slot = PresetPattern::Compile(section, key, std::string(text.view()));
-    }
-  }
+PresetSettings PluginConfig::ReadPresetSettings(int i) const {
+  PresetSettings settings;
+  settings.section = presets_[i];
+  const std::string& section = settings.section;
+  settings.code_page = profile_->ReadInt(section, "Codepage", kDefaultCodePage);
+  settings.decimal_separator = ReadString(section, "DecimalSeparator").view();
+  settings.extra_decimals = profile_->ReadInt(section, "ExtraDecimals", 0);
+  settings.page_url = ReadString(section, "PageURL").view();
+  settings.prologue = ReadString(section, "Prologue").view();
+  settings.epilogue = ReadString(section, "Epilogue").view();
+  // Record, Record1, Record2, ... up to the first one missing.
   const bool unnumbered_set = !ReadString(section, "Record").empty();
   for (int n = 0;; ++n) {
     HeapString text = ReadIndexed(section, "Record", n);
     if (text.empty()) break;
-    RecordPattern record{
-        PresetPattern::Compile(section, IndexedKey("Record", n, unnumbered_set),
-                               std::string(text.view())),
-        currency.Rename(ReadIndexed(section, "OtherCurrencyCode", n)),
-        ReadIndexed(section, "OtherCurrencyName", n)};
-    preset.records.push_back(std::move(record));
+    settings.records.push_back(
+        {IndexedKey("Record", n, unnumbered_set), std::string(text.view()),
+         std::string(ReadIndexed(section, "OtherCurrencyCode", n).view()),
+         std::string(ReadIndexed(section, "OtherCurrencyName", n).view())});
   }
-  if (preset.records.empty()) {
-    preset.missing_records =
-        Diagnostic{Diagnostic::Kind::kMissingRecordPatterns, section, "Record",
-                   kConfigErrorTitle,
-                   std::string(MissingRecordPatternsText(section).view())};
-  }
-  return preset;
+  return settings;
 }
 
 HeapString PluginConfig::ReadString(std::string_view section,

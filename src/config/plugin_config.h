@@ -77,7 +77,7 @@ class PluginConfig {
   void ValidatePresets(Diagnostics* diagnostics);
   HeapString ReadPresetKey(int i, std::string_view key) const;
   void BuildPresets();
-  CompiledPreset BuildPreset(int i, const CurrencyRules& currency) const;
+  PresetSettings ReadPresetSettings(int i) const;
 
   std::string ini_path_;
   std::unique_ptr<port::Profile> profile_;
@@ -113,7 +113,6 @@ HeapString PresetNotFoundText(std::string_view section,
                               std::string_view ini_path);
 inline constexpr char kHomeCurrencyMismatchText[] =
     "All active presets must have the same home currency";
-HeapString MissingRecordPatternsText(std::string_view section);
 
 // Splits a comma list: every comma separates, items are not trimmed and
 // empty items stay. An empty text gives no items.

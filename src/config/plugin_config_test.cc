@@ -139,6 +139,11 @@ TEST_F(PluginConfigTest, NumberedKeys) {
   ASSERT_EQ(p->records.size(), 1u);  // Record2 is next, not Record1
   EXPECT_EQ(p->records[0].pattern.key, "Record");
   EXPECT_EQ(p->records[0].pattern.text, "zero");
+
+  // Without a first record the others are not read.
+  p = Load("[main]\nActivePreset=p\n[p]\nRecord2=two\n").presets()->preset(0);
+  EXPECT_TRUE(p->records.empty());
+  EXPECT_TRUE(p->missing_records);
 }
 
 TEST_F(PluginConfigTest, PresetValuesAndTheirDefaults) {

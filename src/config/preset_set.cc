@@ -1,10 +1,11 @@
 #include "config/preset_set.h"
 
+#include <tuple>
+
 #include "port/ascii.h"
 #include "port/port.h"
 
 namespace pagerates {
-namespace {}  // namespace
 
 PresetPattern PresetPattern::Compile(std::string_view section, std::string key,
                                      std::string text) {
@@ -51,7 +52,40 @@ HeapString CurrencyRules::Rename(HeapString code) const {
                                 : std::move(code);
 }
 
-void PresetSet::Add(CompiledPreset preset) {
+HeapString MissingRecordPatternsText(std::string_view section) {
+  return port::Format("Missing record patterns for preset [%s]",
+                      std::string(section).c_str());
+}
+
+void PresetSet::Add(PresetSettings settings) {
+  CompiledPreset preset;
+  preset.section = std::move(settings.section);
+  const std::string& section = preset.section;
+  preset.code_page = settings.code_page;
+  preset.separator =
+      settings.decimal_separator.empty() ? '.' : settings.decimal_separator[0];
+  preset.extra_decimals = UsableExtraDecimals(settings.extra_decimals);
+  preset.page_template = HeapString::Copy(settings.page_url);
+  for (auto [key, text, slot] :
+       {std::tuple{"Prologue", &settings.prologue, &preset.prologue},
+        std::tuple{"Epilogue", &settings.epilogue, &preset.epilogue}}) {
+    if (!text->empty()) {
+      *slot = PresetPattern::Compile(section, key, std::move(*text));
+    }
+  }
+  for (PresetSettings::Record& record : settings.records) {
+    preset.records.push_back(
+        RecordPattern{PresetPattern::Compile(section, std::move(record.key),
+                                             std::move(record.text)),
+                      currency_.Rename(HeapString::Copy(record.other_code)),
+                      HeapString::Copy(record.other_name)});
+  }
+  if (preset.records.empty()) {
+    preset.missing_records =
+        Diagnostic{Diagnostic::Kind::kMissingRecordPatterns, section, "Record",
+                   kConfigErrorTitle,
+                   std::string(MissingRecordPatternsText(section).view())};
+  }
   preset.currency = &currency_;
   presets_.push_back(std::move(preset));
 }

@@ -6,9 +6,14 @@
 // the Diagnostic the scanner reports each time it scans with that preset.
 // A set is shared (std::shared_ptr<const PresetSet>): a scan keeps the set
 // it started with even when the file changes meanwhile.
+//
+// A preset goes in as PresetSettings, the values its INI section holds as
+// written; PresetSet::Add() applies the rules that turn them into a
+// CompiledPreset, so a preset made in code is built as one read from a file.
 #ifndef PAGERATES_CONFIG_PRESET_SET_H_
 #define PAGERATES_CONFIG_PRESET_SET_H_
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -104,9 +109,31 @@ class CurrencyRules {
   std::vector<std::pair<std::string, std::string>> renames_;
 };
 
+// The code page of a preset that names none.
+inline constexpr int kDefaultCodePage = 1251;
+
+// One preset's values as its INI section holds them, nothing checked or
+// compiled yet.
+struct PresetSettings {
+  struct Record {
+    std::string key;         // Record, Record1, Record2, ...
+    std::string text;        // the pattern
+    std::string other_code;  // OtherCurrencyCode<n>, before renaming
+    std::string other_name;  // OtherCurrencyName<n>
+  };
+  std::string section;
+  int32_t code_page = kDefaultCodePage;  // Codepage
+  std::string decimal_separator;         // DecimalSeparator
+  int32_t extra_decimals = 0;            // ExtraDecimals
+  std::string page_url;                  // PageURL
+  std::string prologue;                  // empty when there is none
+  std::string epilogue;
+  std::vector<Record> records;  // in key order; none of them empty
+};
+
 struct CompiledPreset {
   std::string section;
-  int code_page = 1251;
+  int code_page = kDefaultCodePage;
   char separator = '.';
   int extra_decimals = 0;  // ExtraDecimals, 0 to kMaxExtraDecimals
   HeapString page_template = HeapString::Empty();  // PageURL
@@ -124,8 +151,13 @@ class PresetSet {
   PresetSet(const PresetSet&) = delete;
   PresetSet& operator=(const PresetSet&) = delete;
 
-  // Takes `preset` in as the next one, pointing it at this set's rules.
-  void Add(CompiledPreset preset);
+  // Compiles `settings` into the next preset: the separator is the first
+  // byte of DecimalSeparator ('.' when empty), an ExtraDecimals out of range
+  // is 0, an empty Prologue or Epilogue is none, each OtherCurrencyCode is
+  // renamed by this set's rules, and a preset without record patterns keeps
+  // the diagnostic that says so. Never fails: a pattern that does not
+  // compile keeps its error (see PresetPattern).
+  void Add(PresetSettings settings);
 
   // Preset `i` of the validated list, or null outside it.
   const CompiledPreset* preset(int i) const {
@@ -139,6 +171,9 @@ class PresetSet {
   CurrencyRules currency_;
   std::vector<CompiledPreset> presets_;
 };
+
+// The text of the diagnostic for a preset without record patterns.
+HeapString MissingRecordPatternsText(std::string_view section);
 
 }  // namespace pagerates
 

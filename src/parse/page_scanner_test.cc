@@ -2,53 +2,53 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "config/plugin_config.h"
+#include "tests/support/preset_builder.h"
 #include "tests/support/test_support.h"
 
 namespace pagerates {
 namespace {
 
 using testing::Date;
+using testing::PresetBuilder;
 using testing::Rate;
 using testing::RecordingSink;
 using testing::TakeMessageBoxes;
 
 class PageScannerTest : public ::testing::Test {
  protected:
-  // Loads `ini` and scans `page` with preset 0 from 2016-09-07.
-  std::vector<Rate> Scan(const std::string& ini, const std::string& page,
+  // Scans `page` with `preset` from 2016-09-07.
+  std::vector<Rate> Scan(const PresetBuilder& preset, const std::string& page,
                          RateDate date = Date(2016, 9, 7)) {
-    config_ = std::make_unique<PluginConfig>();
-    config_->Load(dir_.Write("pagerates.ini", ini), testing::BoxLog());
+    std::unique_ptr<const PresetSet> set = preset.Build();
     RecordingSink sink;
     delivered_.clear();
-    ScanPage(*config_->presets()->preset(0), page.c_str(), date, &sink,
-             testing::BoxLog(),
+    ScanPage(*set->preset(0), page.c_str(), date, &sink, testing::BoxLog(),
              [this](const RateDate& d) { delivered_.push_back(d); });
     return sink.rates;
   }
 
-  testing::TempDir dir_;
-  std::unique_ptr<PluginConfig> config_;
+  static std::vector<std::string> Codes(const std::vector<Rate>& rates) {
+    std::vector<std::string> codes;
+    for (const Rate& r : rates) codes.push_back(r.code);
+    return codes;
+  }
+
   std::vector<RateDate> delivered_;
 };
 
-constexpr char kWorkedIni[] =
-    "[main]\nActivePreset=p\n[p]\nHomeCurrencyCode=RUB\nCodepage=65001\n"
-    "DecimalSeparator=,\nPrologue=Rates on (?<date>[0-9.]+)\n"
-    "Record=<tr><td>(?<code>[A-Z]{3})</td><td>(?<value1>[0-9]+)</td>"
-    "<td>(?<value2>[0-9,]+)</td></tr>\n";
-
-constexpr char kWorkedPage[] =
-    "Rates on 08.09.2016 <table><tr><td>USD</td><td>1</td><td>64,9213</td></tr>"
-    "<tr><td>JPY</td><td>100</td><td>63,5012</td></tr></table>";
-
 TEST_F(PageScannerTest, WorkedExample) {
-  std::vector<Rate> rates = Scan(kWorkedIni, kWorkedPage);
+  std::vector<Rate> rates = Scan(
+      PresetBuilder()
+          .Separator(",")
+          .Prologue("Rates on (?<date>[0-9.]+)")
+          .Record("<tr><td>(?<code>[A-Z]{3})</td><td>(?<value1>[0-9]+)</td>"
+                  "<td>(?<value2>[0-9,]+)</td></tr>"),
+      "Rates on 08.09.2016 <table><tr><td>USD</td><td>1</td><td>64,9213</td>"
+      "</tr><tr><td>JPY</td><td>100</td><td>63,5012</td></tr></table>");
   EXPECT_EQ(rates,
             (std::vector<Rate>{{10000, 649213, "USD", "", 2016, 9, 8},
                                {1000000, 635012, "JPY", "", 2016, 9, 8}}));
@@ -59,11 +59,11 @@ TEST_F(PageScannerTest, WorkedExample) {
 }
 
 TEST_F(PageScannerTest, DatesCarryOverAcrossMatchesAndPatterns) {
-  std::string ini =
-      "[main]\nActivePreset=p\n[p]\nCodepage=65001\n"
-      "Record=(?<code>[A-Z]{3})(?: (?<date>\\d+\\.\\d+\\.\\d+))?;\n"
-      "Record2=(?<code>[a-z]{3});\n";
-  std::vector<Rate> rates = Scan(ini, "USD 01.02.2015;EUR;usd;");
+  std::vector<Rate> rates =
+      Scan(PresetBuilder()
+               .Record("(?<code>[A-Z]{3})(?: (?<date>\\d+\\.\\d+\\.\\d+))?;")
+               .Record("(?<code>[a-z]{3});"),
+           "USD 01.02.2015;EUR;usd;");
   ASSERT_EQ(rates.size(), 3u);
   EXPECT_EQ(rates[0], (Rate{10000, 10000, "USD", "", 2015, 2, 1}));
   EXPECT_EQ(rates[1], (Rate{10000, 10000, "EUR", "", 2015, 2, 1}));
@@ -71,10 +71,9 @@ TEST_F(PageScannerTest, DatesCarryOverAcrossMatchesAndPatterns) {
 }
 
 TEST_F(PageScannerTest, RecordsComeGroupedByPattern) {
-  std::string ini =
-      "[main]\nActivePreset=p\n[p]\nCodepage=65001\n"
-      "Record=A(?<value1>\\d)\nRecord2=B(?<value1>\\d)\n";
-  std::vector<Rate> rates = Scan(ini, "A1 B1 A2 B2");
+  std::vector<Rate> rates =
+      Scan(PresetBuilder().Record("A(?<value1>\\d)").Record("B(?<value1>\\d)"),
+           "A1 B1 A2 B2");
   std::vector<int64_t> values;
   for (const Rate& r : rates) values.push_back(r.value1);
   EXPECT_EQ(values, (std::vector<int64_t>{10000, 20000, 10000, 20000}));
@@ -82,12 +81,11 @@ TEST_F(PageScannerTest, RecordsComeGroupedByPattern) {
 }
 
 TEST_F(PageScannerTest, OtherCurrencyDefaultsAndCapturedOverrides) {
-  std::string ini =
-      "[main]\nActivePreset=p\n[p]\nCodepage=65001\n"
-      "Record=X=(?<value2>\\d+)(?<code>[A-Z]{3})?\n"
-      "Record2=Y(?<code>[A-Z]{3})?=(?<value2>\\d+)\n"
-      "OtherCurrencyCode=EUR\nOtherCurrencyName=Euro\nOtherCurrencyCode2=GBP\n";
-  std::vector<Rate> rates = Scan(ini, "X=1USD X=2 Y=3");
+  std::vector<Rate> rates =
+      Scan(PresetBuilder()
+               .Record("X=(?<value2>\\d+)(?<code>[A-Z]{3})?", "EUR", "Euro")
+               .Record("Y(?<code>[A-Z]{3})?=(?<value2>\\d+)", "GBP"),
+           "X=1USD X=2 Y=3");
   ASSERT_EQ(rates.size(), 3u);
   EXPECT_EQ(rates[0].code, "USD");
   EXPECT_EQ(rates[0].name, "Euro");
@@ -98,100 +96,84 @@ TEST_F(PageScannerTest, OtherCurrencyDefaultsAndCapturedOverrides) {
 }
 
 TEST_F(PageScannerTest, FilterComesBeforeRenamingAndKeepsDatesOut) {
-  std::string ini =
-      "[main]\nActivePreset=p\nCurrencyFilter=usd,RUR\nEnableCurrencyRename=1\n"
-      "[currency-rename]\nRUR=RUB\nRUB=XXX\n"
-      "[p]\nCodepage=65001\nRecord=(?<code>[A-Z]{3}) (?<date>[\\d.]+)\n";
   std::vector<Rate> rates =
-      Scan(ini, "USD 01.01.2016 EUR 02.01.2016 RUR 03.01.2016");
-  ASSERT_EQ(rates.size(), 2u);
-  EXPECT_EQ(rates[0].code, "USD");
-  EXPECT_EQ(rates[1].code, "RUB");  // renamed once
+      Scan(PresetBuilder()
+               .Filter({"usd", "RUR"})
+               .Rename("RUR", "RUB")
+               .Rename("RUB", "XXX")
+               .Record("(?<code>[A-Z]{3}) (?<date>[\\d.]+)"),
+           "USD 01.01.2016 EUR 02.01.2016 RUR 03.01.2016");
+  // RUR is renamed once, not on to XXX.
+  EXPECT_EQ(Codes(rates), (std::vector<std::string>{"USD", "RUB"}));
   ASSERT_EQ(delivered_.size(), 2u);
   EXPECT_EQ(delivered_[1].day, 3);  // EUR's date never delivered
 }
 
 TEST_F(PageScannerTest, OtherCurrencyCodeIsRenamedTwice) {
-  std::string ini =
-      "[main]\nActivePreset=p\nEnableCurrencyRename=1\n"
-      "[currency-rename]\nA=B\nB=C\n"
-      "[p]\nCodepage=65001\nRecord=x\nOtherCurrencyCode=A\n";
-  std::vector<Rate> rates = Scan(ini, "x");
-  ASSERT_EQ(rates.size(), 1u);
-  EXPECT_EQ(rates[0].code, "C");
+  std::vector<Rate> rates = Scan(
+      PresetBuilder().Rename("A", "B").Rename("B", "C").Record("x", "A"), "x");
+  EXPECT_EQ(Codes(rates), (std::vector<std::string>{"C"}));
 }
 
 TEST_F(PageScannerTest, EpilogueBoundsOnlyWhereSearchesStart) {
-  std::string ini =
-      "[main]\nActivePreset=p\n[p]\nCodepage=65001\nEpilogue=</table>\n"
-      "Record=<td>(?<code>[A-Z]{3})</td>\nRecord2=<b>(?<code>[A-Z]{3})</b>\n";
-  std::string page =
-      "<td>USD</td><td>EUR</td></table> footer "
-      "<td>GBP</td><td>JPY</td><b>CHF</b>";
-  std::vector<Rate> rates = Scan(ini, page);
-  std::vector<std::string> codes;
-  for (const Rate& r : rates) codes.push_back(r.code);
+  std::vector<Rate> rates = Scan(PresetBuilder()
+                                     .Epilogue("</table>")
+                                     .Record("<td>(?<code>[A-Z]{3})</td>")
+                                     .Record("<b>(?<code>[A-Z]{3})</b>"),
+                                 "<td>USD</td><td>EUR</td></table> footer "
+                                 "<td>GBP</td><td>JPY</td><b>CHF</b>");
   // Each pattern may deliver one record beyond the bound.
-  EXPECT_EQ(codes, (std::vector<std::string>{"USD", "EUR", "GBP", "CHF"}));
+  EXPECT_EQ(Codes(rates),
+            (std::vector<std::string>{"USD", "EUR", "GBP", "CHF"}));
 }
 
 TEST_F(PageScannerTest, PrologueSetsStartAndOnlyItsDateReachesRecords) {
-  std::string ini =
-      "[main]\nActivePreset=p\n[p]\nCodepage=65001\n"
-      "Prologue=(?<code>[A-Z]{3}) (?<name>\\w+) (?<date>[\\d.]+)\n"
-      "Record=<(?<value1>\\d)>\n";
-  std::vector<Rate> rates = Scan(ini, "<1> GBP Pound 08.09.2016 <2>");
-  ASSERT_EQ(rates.size(), 1u);
-  EXPECT_EQ(rates[0], (Rate{20000, 10000, "", "", 2016, 9, 8}));
+  std::vector<Rate> rates =
+      Scan(PresetBuilder()
+               .Prologue("(?<code>[A-Z]{3}) (?<name>\\w+) (?<date>[\\d.]+)")
+               .Record("<(?<value1>\\d)>"),
+           "<1> GBP Pound 08.09.2016 <2>");
+  EXPECT_EQ(rates, (std::vector<Rate>{{20000, 10000, "", "", 2016, 9, 8}}));
 }
 
 TEST_F(PageScannerTest, EmptyMatchesDoNotLoop) {
-  std::string ini =
-      "[main]\nActivePreset=p\n[p]\nCodepage=65001\nRecord=x*\nRecord2=(?=b)\n"
-      "Record3=(?<code>Z)\n";
-  std::vector<Rate> rates = Scan(ini, "abab Z");
+  std::vector<Rate> rates =
+      Scan(PresetBuilder().Record("x*").Record("(?=b)").Record("(?<code>Z)"),
+           "abab Z");
   // x* once at the start; (?=b) once moving on to the 'b', once standing.
   ASSERT_EQ(rates.size(), 4u);
   EXPECT_EQ(rates[3].code, "Z");
 }
 
 TEST_F(PageScannerTest, ConvertsTheCodePageBeforeMatching) {
-  std::string ini =
-      "[main]\nActivePreset=p\n[p]\nCodepage=1251\n"
-      "Record=(?<name>\xD0\x94\\S+) (?<code>[A-Z]{3})\n";
   // "Доллар" in windows-1251, and a byte 0x98 that the code page leaves
   // undefined: it must not spoil the conversion of the rest.
-  std::vector<Rate> rates = Scan(ini, "\xC4\xEE\xEB\xEB\xE0\xF0 USD \x98");
+  std::vector<Rate> rates = Scan(PresetBuilder().CodePage(1251).Record(
+                                     "(?<name>\xD0\x94\\S+) (?<code>[A-Z]{3})"),
+                                 "\xC4\xEE\xEB\xEB\xE0\xF0 USD \x98");
   ASSERT_EQ(rates.size(), 1u);
   EXPECT_EQ(rates[0].name, "\xD0\x94\xD0\xBE\xD0\xBB\xD0\xBB\xD0\xB0\xD1\x80");
 }
 
 TEST_F(PageScannerTest, UnknownCodePageScansBytes) {
-  std::string ini =
-      "[main]\nActivePreset=p\n[p]\nCodepage=12345\nRecord=(?<name>\\xC4+)\n";
-  std::vector<Rate> rates = Scan(ini, "\xC4\xC4");
+  std::vector<Rate> rates = Scan(
+      PresetBuilder().CodePage(12345).Record("(?<name>\\xC4+)"), "\xC4\xC4");
   ASSERT_EQ(rates.size(), 1u);
   EXPECT_EQ(rates[0].name, "\xC4\xC4");
 }
 
-TEST_F(PageScannerTest, MissingRecordPatternsAreReported) {
+TEST_F(PageScannerTest, ProblemsAreReportedAndTheScanGoesOn) {
   TakeMessageBoxes();
-  std::vector<Rate> rates =
-      Scan("[main]\nActivePreset=p\n[p]\nRecord2=x\n", "x");
-  EXPECT_TRUE(rates.empty());
+  EXPECT_TRUE(Scan(PresetBuilder(), "x").empty());
   EXPECT_EQ(
       TakeMessageBoxes(),
       (std::vector<testing::MessageBox>{
           {"Configuration error", "Missing record patterns for preset [p]"}}));
-}
 
-TEST_F(PageScannerTest, BadPatternIsReportedAndTheNextOneRuns) {
-  TakeMessageBoxes();
-  std::string ini =
-      "[main]\nActivePreset=p\n[p]\nCodepage=65001\nRecord=(\nRecord2=(?<code>"
-      "B)\n";
-  std::vector<Rate> rates = Scan(ini, "B");
-  ASSERT_EQ(rates.size(), 1u);
+  // A pattern that does not compile is reported, and the next one runs.
+  std::vector<Rate> rates =
+      Scan(PresetBuilder().Record("(").Record("(?<code>B)"), "B");
+  EXPECT_EQ(Codes(rates), (std::vector<std::string>{"B"}));
   auto boxes = TakeMessageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].title, "Regular expression error");
@@ -259,24 +241,16 @@ class EventLog final : public RateSink, public Diagnostics {
   std::vector<std::string> events;
 };
 
-// A preset made in memory: the scanner reads no file.
 TEST(PageScannerReportsTest, EveryScanReportsWhereItReachesTheProblem) {
-  PresetSet set{CurrencyRules()};
-  CompiledPreset preset;
-  preset.section = "p";
-  preset.code_page = 65001;
-  preset.prologue = PresetPattern::Compile("p", "Prologue", "(");
-  for (auto [key, text] :
-       {std::pair{"Record", "(?<code>A)"}, std::pair{"Record2", "("},
-        std::pair{"Record3", "(?<code>B)"}}) {
-    preset.records.push_back(
-        RecordPattern{PresetPattern::Compile("p", key, text),
-                      HeapString::Empty(), HeapString::Empty()});
-  }
-  set.Add(std::move(preset));
+  std::unique_ptr<const PresetSet> set = PresetBuilder()
+                                             .Prologue("(")
+                                             .Record("(?<code>A)")
+                                             .Record("(")
+                                             .Record("(?<code>B)")
+                                             .Build();
   EventLog log;
   for (int scan = 1; scan <= 2; ++scan) {
-    ScanPage(*set.preset(0), "A B", testing::Date(2016, 9, 8), &log, &log,
+    ScanPage(*set->preset(0), "A B", testing::Date(2016, 9, 8), &log, &log,
              nullptr);
   }
   const std::vector<std::string> one_scan = {"report Prologue", "rate A",

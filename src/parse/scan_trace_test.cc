@@ -9,29 +9,29 @@
 #include <vector>
 
 #include "config/compiled_pattern.h"
-#include "config/plugin_config.h"
 #include "parse/page_scanner.h"
+#include "tests/support/preset_builder.h"
 #include "tests/support/test_support.h"
 
 namespace pagerates {
 namespace {
 
 using testing::Date;
+using testing::PresetBuilder;
 using testing::Rate;
 using testing::RecordingSink;
 using testing::TakeMessageBoxes;
 
 class ScanTraceTest : public ::testing::Test {
  protected:
-  // Loads `ini`, scans `page` with preset 0 from 2016-09-07 and returns
-  // the trace; the delivered rates land in rates_.
-  ScanTrace Trace(const std::string& ini, const std::string& page) {
-    config_ = std::make_unique<PluginConfig>();
-    config_->Load(dir_.Write("pagerates.ini", ini), testing::BoxLog());
+  // Scans `page` with `preset` from 2016-09-07 and returns the trace; the
+  // delivered rates land in rates_.
+  ScanTrace Trace(const PresetBuilder& preset, const std::string& page) {
+    std::unique_ptr<const PresetSet> set = preset.Build();
     RecordingSink sink;
     ScanTrace trace;
-    ScanPage(*config_->presets()->preset(0), page.c_str(), Date(2016, 9, 7),
-             &sink, testing::BoxLog(), nullptr, &trace);
+    ScanPage(*set->preset(0), page.c_str(), Date(2016, 9, 7), &sink,
+             testing::BoxLog(), nullptr, &trace);
     rates_ = std::move(sink.rates);
     return trace;
   }
@@ -42,25 +42,20 @@ class ScanTraceTest : public ::testing::Test {
                 static_cast<size_t>(span.end - span.begin));
   }
 
-  testing::TempDir dir_;
-  std::unique_ptr<PluginConfig> config_;
   std::vector<Rate> rates_;
 };
-
-constexpr char kTableIni[] =
-    "[main]\nActivePreset=p\n[p]\nHomeCurrencyCode=RUB\nCodepage=65001\n"
-    "DecimalSeparator=,\nPrologue=Rates on (?<date>[0-9.]+)\n"
-    "Epilogue=</table>\n"
-    "Record=<td>(?<code>[A-Z]{3})</td><td>(?<value1>[0-9]+)</td>"
-    "<td>(?<value2>[0-9,]+)</td>\n";
 
 TEST_F(ScanTraceTest, SpansPointAtTheConvertedText) {
   // In windows-1251 the Cyrillic word is one byte per letter; the trace's
   // offsets are into the UTF-8 text, two bytes per letter.
-  std::string ini = kTableIni;
-  ini.replace(ini.find("Codepage=65001"), 14, "Codepage=1251");
   ScanTrace trace = Trace(
-      ini,
+      PresetBuilder()
+          .CodePage(1251)
+          .Separator(",")
+          .Prologue("Rates on (?<date>[0-9.]+)")
+          .Epilogue("</table>")
+          .Record("<td>(?<code>[A-Z]{3})</td><td>(?<value1>[0-9]+)</td>"
+                  "<td>(?<value2>[0-9,]+)</td>"),
       "\xCA\xF3\xF0\xF1 Rates on 08.09.2016 <table><td>USD</td><td>1</td>"
       "<td>64,9213</td></table> <td>JPY</td><td>100</td><td>63,5012</td>");
   EXPECT_TRUE(TakeMessageBoxes().empty());
@@ -95,11 +90,11 @@ TEST_F(ScanTraceTest, SpansPointAtTheConvertedText) {
 }
 
 TEST_F(ScanTraceTest, AgreesWithTheSinkOnFilterAndRenaming) {
-  std::string ini =
-      "[main]\nActivePreset=p\nCurrencyFilter=USD,RUR\n"
-      "EnableCurrencyRename=1\n[currency-rename]\nRUR=RUB\n"
-      "[p]\nCodepage=65001\nRecord=(?<code>[A-Z]{3})=(?<value2>\\d+)\n";
-  ScanTrace trace = Trace(ini, "USD=64 EUR=73 RUR=1");
+  ScanTrace trace = Trace(PresetBuilder()
+                              .Filter({"USD", "RUR"})
+                              .Rename("RUR", "RUB")
+                              .Record("(?<code>[A-Z]{3})=(?<value2>\\d+)"),
+                          "USD=64 EUR=73 RUR=1");
   ASSERT_EQ(trace.records.size(), 3u);
   EXPECT_TRUE(trace.records[0].delivered);
   EXPECT_EQ(trace.records[0].delivered_code, "USD");
@@ -122,11 +117,10 @@ TEST_F(ScanTraceTest, AgreesWithTheSinkOnFilterAndRenaming) {
 
 TEST_F(ScanTraceTest,
        RecordsPatternNumbersDefaultsAndGroupsThatDidNotTakePart) {
-  std::string ini =
-      "[main]\nActivePreset=p\n[p]\nCodepage=65001\n"
-      "Record1=A(?<value1>\\d+)?(x)?;\nRecord2=B;\n"
-      "OtherCurrencyCode2=GBP\nOtherCurrencyName2=pound\n";
-  ScanTrace trace = Trace(ini, "A; Ax; B;");
+  ScanTrace trace = Trace(PresetBuilder()
+                              .Record("A(?<value1>\\d+)?(x)?;")
+                              .Record("B;", "GBP", "pound"),
+                          "A; Ax; B;");
   ASSERT_EQ(trace.record_count, 2);
   ASSERT_EQ(trace.records.size(), 3u);
   // "A;": nothing took part beyond the whole match.
@@ -144,10 +138,8 @@ TEST_F(ScanTraceTest,
 }
 
 TEST_F(ScanTraceTest, BoundsNotSetOrNotMatched) {
-  std::string ini =
-      "[main]\nActivePreset=p\n[p]\nCodepage=65001\nEpilogue=END\n"
-      "Record=(?<code>[A-Z]{3})\n";
-  ScanTrace trace = Trace(ini, "USD EUR");
+  ScanTrace trace = Trace(
+      PresetBuilder().Epilogue("END").Record("(?<code>[A-Z]{3})"), "USD EUR");
   EXPECT_EQ(trace.prologue, ScanTrace::Bound::kNotSet);
   EXPECT_EQ(trace.epilogue, ScanTrace::Bound::kNoMatch);
   EXPECT_EQ(trace.start, 0u);
@@ -157,10 +149,8 @@ TEST_F(ScanTraceTest, BoundsNotSetOrNotMatched) {
 }
 
 TEST_F(ScanTraceTest, MarksTheEmptyMatchThatEndsAPattern) {
-  std::string ini =
-      "[main]\nActivePreset=p\n[p]\nCodepage=65001\n"
-      "Record=(?<code>[A-Z]*)\nRecord2=(?<code>X)\n";
-  ScanTrace trace = Trace(ini, "AB;X");
+  ScanTrace trace = Trace(
+      PresetBuilder().Record("(?<code>[A-Z]*)").Record("(?<code>X)"), "AB;X");
   // "AB", then the empty match at ';' ends the first pattern.
   ASSERT_EQ(trace.records.size(), 3u);
   EXPECT_FALSE(trace.records[0].ended_at_start);
@@ -174,14 +164,11 @@ TEST_F(ScanTraceTest, ATraceIsStartedAfresh) {
   ScanTrace trace;
   trace.records.emplace_back();
   trace.prologue = ScanTrace::Bound::kMatched;
-  config_ = std::make_unique<PluginConfig>();
-  config_->Load(dir_.Write("pagerates.ini",
-                           "[main]\nActivePreset=p\n[p]\nCodepage=65001\n"
-                           "Record=(?<code>Z)\n"),
-                testing::BoxLog());
+  std::unique_ptr<const PresetSet> set =
+      PresetBuilder().Record("(?<code>Z)").Build();
   RecordingSink sink;
-  ScanPage(*config_->presets()->preset(0), "none", Date(2016, 9, 7), &sink,
-           testing::BoxLog(), nullptr, &trace);
+  ScanPage(*set->preset(0), "none", Date(2016, 9, 7), &sink, testing::BoxLog(),
+           nullptr, &trace);
   EXPECT_EQ(trace.prologue, ScanTrace::Bound::kNotSet);
   EXPECT_TRUE(trace.records.empty());
   EXPECT_EQ(trace.text, "none");
