@@ -84,7 +84,7 @@ std::vector<int> CodePagesForCharset(std::string_view charset) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     name += c == '_' ? '-' : c;
   }
-  if (name.starts_with("iso8859")) name.insert(3, "-");
+  if (name.starts_with("iso8859")) name = "iso-" + name.substr(3);
   for (const CharsetCodePages& entry : CharsetTable()) {
     if (entry.name == name) return entry.code_pages;
   }
