@@ -29,7 +29,7 @@ class PageScannerTest : public ::testing::Test {
     ScanPage(*config_->presets()->preset(0), page.c_str(), date, &sink,
              testing::BoxLog(),
              [this](const RateDate& d) { delivered_.push_back(d); });
-    return sink.rates;
+    return sink.rates();
   }
 
   testing::TempDir dir_;
