@@ -64,7 +64,8 @@ class RecordingSink : public RateSink {
   RequestResource(const ResourceRequest* request) override;
   void PAGERATES_THISCALL AddRate(const RateRecord* record) override;
 
-  // What was kept since the last Take call.
+  // What is kept: the requests since the last TakeRequest(), the records
+  // since the last TakeRecords().
   const std::vector<PageRequest>& requests() const { return requests_; }
   const std::vector<Record>& records() const { return records_; }
   // The latest request kept, if any; forgets them all.
