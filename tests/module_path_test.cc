@@ -46,11 +46,11 @@ TEST(ModulePathTest, LoadedByARelativePathKeepsItsSettingsAfterAChdir) {
 
   RecordingSink sink;
   fetch("USD EUR", Date(2016, 9, 8), &sink);
-  EXPECT_EQ(sink.rates.size(), 2u);
+  EXPECT_EQ(sink.rates().size(), 2u);
   std::filesystem::current_path("/");
   // The INI file is looked at again at every scan: still found.
   fetch("USD EUR GBP", Date(2016, 9, 8), &sink);
-  EXPECT_EQ(sink.rates.size(), 5u);
+  EXPECT_EQ(sink.rates().size(), 5u);
   EXPECT_STREQ(info()->name, "Bank");
   dlclose(module);
 }

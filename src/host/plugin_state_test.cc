@@ -92,8 +92,8 @@ TEST_F(PluginStateTest, ResourceRequestForADate) {
   Attach(kIni);
   RecordingSink sink;
   GetResourcesImpl(state_.get(), Date(2016, 9, 8), &sink);
-  ASSERT_EQ(sink.requests.size(), 1u);
-  const testing::Request& r = sink.requests[0];
+  ASSERT_EQ(sink.requests().size(), 1u);
+  const testing::Request& r = sink.requests()[0];
   EXPECT_EQ(r.size, sizeof(ResourceRequest));
   EXPECT_EQ(r.estimated_size, 42u);
   EXPECT_EQ(r.date_value, 0x080907E0u);
@@ -108,7 +108,7 @@ TEST_F(PluginStateTest, DateValueOfNegativeParts) {
   RecordingSink sink;
   GetResourcesImpl(state_.get(), Date(-1, -1, -1), &sink);
   // Each part is taken as a signed value before the sum, modulo 2^32.
-  EXPECT_EQ(sink.requests[0].date_value,
+  EXPECT_EQ(sink.requests()[0].date_value,
             static_cast<uint32_t>(-0x1000000LL - 0x10000LL - 1LL));
 }
 
@@ -119,7 +119,7 @@ TEST_F(PluginStateTest, PendingDatesCollectRequestsAndDeliveredDatesOnce) {
   GetResourcesImpl(state_.get(), Date(2016, 10, 1), &sink);
   FetchRatesImpl(state_.get(), "USD 30.09.2016 EUR 30.09.2016 GBP 29.09.2016",
                  Date(2016, 10, 1), &sink);
-  EXPECT_EQ(sink.rates.size(), 3u);
+  EXPECT_EQ(sink.rates().size(), 3u);
   std::vector<RateDate> pending = Pending();
   ASSERT_EQ(pending.size(), 3u);
   EXPECT_EQ(pending[0].day, 29);
@@ -136,9 +136,9 @@ TEST_F(PluginStateTest, NoActivePresetDeliversNothing) {
   RecordingSink sink;
   FetchRatesImpl(state_.get(), "USD 01.01.2016", Date(2016, 1, 1), &sink);
   GetResourcesImpl(state_.get(), Date(2016, 1, 1), &sink);
-  EXPECT_TRUE(sink.rates.empty());
-  ASSERT_EQ(sink.requests.size(), 1u);
-  EXPECT_EQ(sink.requests[0].path, "");
+  EXPECT_TRUE(sink.rates().empty());
+  ASSERT_EQ(sink.requests().size(), 1u);
+  EXPECT_EQ(sink.requests()[0].path, "");
   EXPECT_TRUE(TakeMessageBoxes().empty());
 }
 

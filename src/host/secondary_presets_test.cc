@@ -47,7 +47,7 @@ TEST_F(SecondaryPresetsTest,
   RecordingSink sink;
   GetResourcesImpl(state_.get(), Date(2016, 9, 7), &sink);
   FetchRatesImpl(state_.get(), "USD EUR", Date(2016, 9, 8), &sink);
-  EXPECT_EQ(sink.rates.size(), 2u);
+  EXPECT_EQ(sink.rates().size(), 2u);
   EXPECT_EQ(TakeMessageBoxes(),
             (std::vector<MessageBox>{{"Configuration error", kNoCurlMessage}}));
   EXPECT_TRUE(state_->pending_dates.empty());
@@ -81,11 +81,11 @@ TEST_F(SecondaryPresetsTest, DownloadedPagesAreScannedAndRemembered) {
   Attach(ini, FAKE_CURL_FULL);
   RecordingSink sink;
   FetchRatesImpl(state_.get(), "USD", Date(2016, 9, 8), &sink);
-  ASSERT_EQ(sink.rates.size(), 2u);
-  EXPECT_EQ(sink.rates[1].code, "abcdefg");
+  ASSERT_EQ(sink.rates().size(), 2u);
+  EXPECT_EQ(sink.rates()[1].code, "abcdefg");
   EXPECT_EQ(state_->fetched_addresses.count("http://127.0.0.1:1/08"), 1u);
   FetchRatesImpl(state_.get(), "USD", Date(2016, 9, 8), &sink);
-  EXPECT_EQ(sink.rates.size(), 3u);  // the page is not fetched again
+  EXPECT_EQ(sink.rates().size(), 3u);  // the page is not fetched again
   // The stand-in has no curl_easy_getinfo: no status to tell.
   EXPECT_EQ(TakeDownloadReports(),
             (std::vector<DownloadReport>{
@@ -115,7 +115,7 @@ TEST_F(SecondaryPresetsTest, FailedAddressIsTriedOncePerCall) {
     RecordingSink sink;
     GetResourcesImpl(state_.get(), Date(2016, 9, 7), &sink);
     FetchRatesImpl(state_.get(), "USD", Date(2016, 9, 8), &sink);
-    EXPECT_EQ(sink.rates.size(), 1u);
+    EXPECT_EQ(sink.rates().size(), 1u);
     std::vector<DownloadReport> reports = TakeDownloadReports();
     ASSERT_EQ(reports.size(), 4u);  // two presets times two dates
     EXPECT_EQ(reports[0].address, dead);
@@ -134,7 +134,7 @@ TEST_F(SecondaryPresetsTest, NoHandleDownloadsNothingAndDeliversThePrimary) {
   Attach(kTwoPresets, curl.c_str());
   RecordingSink sink;
   FetchRatesImpl(state_.get(), "USD EUR", Date(2016, 9, 8), &sink);
-  EXPECT_EQ(sink.rates.size(), 2u);
+  EXPECT_EQ(sink.rates().size(), 2u);
   EXPECT_TRUE(TakeMessageBoxes().empty());
   EXPECT_TRUE(state_->fetched_addresses.empty());
   EXPECT_TRUE(state_->pending_dates.empty());
@@ -144,7 +144,7 @@ TEST_F(SecondaryPresetsTest, NoHandleDownloadsNothingAndDeliversThePrimary) {
 class ThrowingSink : public RecordingSink {
  public:
   void PAGERATES_THISCALL AddRate(const RateRecord* record) override {
-    if (!rates.empty()) throw std::runtime_error("host gave up");
+    if (!records().empty()) throw std::runtime_error("host gave up");
     RecordingSink::AddRate(record);
   }
 };
@@ -262,7 +262,7 @@ TEST_F(SecondaryFaultsTest, FailedDownloadsAreBoundedAndTriedAgain) {
             .count();
     // Three stalling servers at two seconds each, and some slack.
     EXPECT_LT(seconds, 40.0);
-    ASSERT_EQ(sink.rates.size(),
+    ASSERT_EQ(sink.rates().size(),
               2u);  // the primary page's records, nothing else
     EXPECT_TRUE(state_->fetched_addresses.empty());
     for (const std::string& f : faults)

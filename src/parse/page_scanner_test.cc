@@ -28,7 +28,7 @@ class PageScannerTest : public ::testing::Test {
     delivered_.clear();
     ScanPage(*set->preset(0), page.c_str(), date, &sink, testing::BoxLog(),
              [this](const RateDate& d) { delivered_.push_back(d); });
-    return sink.rates;
+    return sink.rates();
   }
 
   static std::vector<std::string> Codes(const std::vector<Rate>& rates) {

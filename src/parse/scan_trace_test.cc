@@ -32,7 +32,7 @@ class ScanTraceTest : public ::testing::Test {
     ScanTrace trace;
     ScanPage(*set->preset(0), page.c_str(), Date(2016, 9, 7), &sink,
              testing::BoxLog(), nullptr, &trace);
-    rates_ = std::move(sink.rates);
+    rates_ = sink.rates();
     return trace;
   }
 

@@ -94,8 +94,10 @@ bool ConvertToUtf8(std::string_view text, int code_page, HeapString* out);
 class SharedLibrary {
  public:
   SharedLibrary() = default;
-  // Loads `file_name`, its symbols resolved at once; check loaded(). When
-  // `error` is given, a failure leaves the loader's reason there.
+  // Loads `file_name`, its symbols resolved at once; check loaded(). A path
+  // may be as long as the platform's loader takes, beyond MAX_PATH on
+  // Windows. When `error` is given, a failure leaves the loader's reason
+  // there.
   explicit SharedLibrary(const char* file_name, std::string* error = nullptr);
   ~SharedLibrary() { Unload(); }
   SharedLibrary(SharedLibrary&& other) noexcept

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdarg>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -145,8 +146,34 @@ bool ConvertToUtf8(std::string_view text, int code_page, HeapString* out) {
 
 const char* const kCurlLibraryName = "libcurl.dll";
 
+namespace {
+
+// LoadLibraryA takes names of up to MAX_PATH - 1 characters; a longer one
+// goes through the wide function, read in the ANSI code page, and the
+// loader decides whether it is too long.
+HMODULE LoadLibraryAnyLength(const char* file_name) {
+  if (std::strlen(file_name) < MAX_PATH) return ::LoadLibraryA(file_name);
+  int length = ::MultiByteToWideChar(CP_ACP, 0, file_name, -1, nullptr, 0);
+  if (length <= 0) return nullptr;
+  auto* wide = static_cast<wchar_t*>(
+      HeapAllocate(sizeof(wchar_t) * static_cast<size_t>(length)));
+  if (wide == nullptr) {
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  HMODULE module = nullptr;
+  if (::MultiByteToWideChar(CP_ACP, 0, file_name, -1, wide, length) == length)
+    module = ::LoadLibraryW(wide);
+  const DWORD code = ::GetLastError();
+  HeapRelease(wide);
+  ::SetLastError(code);
+  return module;
+}
+
+}  // namespace
+
 SharedLibrary::SharedLibrary(const char* file_name, std::string* error)
-    : handle_(reinterpret_cast<void*>(::LoadLibraryA(file_name))) {
+    : handle_(reinterpret_cast<void*>(LoadLibraryAnyLength(file_name))) {
   if (handle_ != nullptr || error == nullptr) return;
   const DWORD code = ::GetLastError();
   char* text = nullptr;

@@ -1,40 +1,31 @@
-// What the scenario runner needs from the operating system: loading the
-// module from a folder of its own, catching its message boxes, and a few
-// file operations. One implementation per platform.
+// What the scenario runner needs from the platform beyond the host-support
+// library's loader (tools/host): watching the calls into the module,
+// checking the records it lays out, arranging the libcurl a case asks for,
+// and a few file operations. One implementation per platform.
 #ifndef PAGERATES_TESTS_SCENARIO_MODULE_HOST_H_
 #define PAGERATES_TESTS_SCENARIO_MODULE_HOST_H_
 
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "host/host_os.h"
+#include "host/module_host.h"
 #include "pagerates/abi.h"
 
 namespace pagerates::scenario {
 
-// Receives every message box the loaded module shows.
-using BoxHandler =
-    std::function<void(const std::string& title, const std::string& text)>;
+using cli::kModuleExtension;
+using cli::kPathSeparator;
 
-class LoadedModule {
- public:
-  virtual ~LoadedModule() = default;
-  GetLibraryInfoFn get_library_info = nullptr;
-  GetResourcesFn get_resources = nullptr;
-  FetchRatesFn fetch_rates = nullptr;
+// Makes the calls into a freshly loaded `module` watched where the platform
+// has a calling convention to hold them to (its exports are then wrapped;
+// one module at a time).
+void WatchCalls(cli::Module* module);
 
-  // Breaches of the platform's calling convention seen in calls into the
-  // module since the last call, one line each; empty where the host cannot
-  // see them or there were none.
-  virtual std::string TakeConventionFaults() { return std::string(); }
-};
-
-// Loads the module file at `path`; null with `error` set when it cannot be
-// loaded or lacks an export. Unloaded when the result is destroyed.
-// Message boxes go to `boxes` while it is loaded.
-std::unique_ptr<LoadedModule> LoadModule(const std::string& path,
-                                         BoxHandler boxes, std::string* error);
+// Breaches of the platform's calling convention seen in calls into the
+// watched module since the last call, one line each; empty where the host
+// cannot see them or there were none.
+std::string TakeConventionFaults();
 
 // A fresh empty directory; removed with its contents by RemoveTree.
 std::string MakeTempDir();
@@ -76,11 +67,6 @@ struct PlatformCheck {
   std::string report;  // lines on what was seen, shown with the result
 };
 std::vector<PlatformCheck> RunPlatformChecks(const std::string& module);
-
-// The separator the platform uses in the paths the module reports.
-extern const char kPathSeparator;
-// The module's file name extension, with the dot.
-extern const char kModuleExtension[];
 
 }  // namespace pagerates::scenario
 

@@ -1,3 +1,4 @@
+// POSIX implementation of the scenario runner's host services.
 #include <dlfcn.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -6,66 +7,12 @@
 
 #include "tests/scenario/module_host.h"
 
-namespace {
-pagerates::scenario::BoxHandler* g_boxes = nullptr;
-}  // namespace
-
-// The module shows its message boxes through this when the host exports it.
-extern "C" __attribute__((visibility("default"))) void PageratesShowMessageBox(
-    const char* text, const char* title) {
-  if (g_boxes != nullptr && *g_boxes) (*g_boxes)(title, text);
-}
-
 namespace pagerates::scenario {
 
-const char kPathSeparator = '/';
-const char kModuleExtension[] = ".so";
-
-namespace {
-
-class PosixModule : public LoadedModule {
- public:
-  PosixModule(void* handle, BoxHandler boxes)
-      : handle_(handle), boxes_(std::move(boxes)) {}
-  ~PosixModule() override {
-    dlclose(handle_);
-    g_boxes = nullptr;
-  }
-  BoxHandler* boxes() { return &boxes_; }
-
- private:
-  void* handle_;
-  BoxHandler boxes_;
-};
-
-}  // namespace
-
-std::unique_ptr<LoadedModule> LoadModule(const std::string& path,
-                                         BoxHandler boxes, std::string* error) {
-  // Boxes shown while the module attaches must be caught too.
-  BoxHandler pending = std::move(boxes);
-  g_boxes = &pending;
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) {
-    g_boxes = nullptr;
-    *error = dlerror();
-    return nullptr;
-  }
-  auto module = std::make_unique<PosixModule>(handle, std::move(pending));
-  g_boxes = module->boxes();
-  module->get_library_info =
-      reinterpret_cast<GetLibraryInfoFn>(dlsym(handle, "GetLibraryInfo"));
-  module->get_resources =
-      reinterpret_cast<GetResourcesFn>(dlsym(handle, "GetResources"));
-  module->fetch_rates =
-      reinterpret_cast<FetchRatesFn>(dlsym(handle, "FetchRates"));
-  if (!module->get_library_info || !module->get_resources ||
-      !module->fetch_rates) {
-    *error = "an export is missing";
-    return nullptr;
-  }
-  return module;
-}
+// No convention to watch: each target here has one, and the compiler keeps
+// to it.
+void WatchCalls(cli::Module*) {}
+std::string TakeConventionFaults() { return std::string(); }
 
 std::string MakeTempDir() {
   std::string pattern =
@@ -85,20 +32,10 @@ bool PlaceModule(const std::string& module, const std::string& to) {
   return !error;
 }
 
-}  // namespace pagerates::scenario
-
-namespace pagerates::scenario {
-
 namespace {
 
 // The stand-in for libcurl a case asked for, loaded for the whole case.
 void* g_fake_curl = nullptr;
-
-std::string ExecutableDirectory() {
-  std::error_code error;
-  auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string(".") : path.parent_path().string();
-}
 
 template <typename Fn>
 Fn Export(void* library, const char* name) {
@@ -114,9 +51,9 @@ Fn Export(void* library, const char* name) {
 bool ArrangeRequirement(const std::string& word) {
   std::string dir;
   if (word == "libcurl-incomplete") {
-    dir = ExecutableDirectory() + "/fake-curl-incomplete";
+    dir = cli::ExecutableDirectory() + "/fake-curl-incomplete";
   } else if (word == "libcurl-recording") {
-    dir = ExecutableDirectory() + "/fake-curl-recording";
+    dir = cli::ExecutableDirectory() + "/fake-curl-recording";
   } else {
     return false;
   }

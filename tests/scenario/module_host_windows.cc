@@ -1,10 +1,5 @@
 // Windows implementation of the scenario runner's host services.
 //
-// Message boxes. The module looks for PageratesShowMessageBox among this
-// program's exports and shows its boxes through it, also from DllMain while
-// it attaches (a configuration with errors is reported at load). (Headless
-// wine would answer MessageBoxA at once and leave no trace.)
-//
 // libcurl. The module loads "libcurl.dll" by name. This program's folder,
 // which the loader searches first, holds none; SetDllDirectoryA points the
 // search at the folder of the libcurl a case asks for (see
@@ -15,70 +10,16 @@
 #include <cstring>
 #include <filesystem>
 
+#include "host/host_hooks.h"
 #include "tests/scenario/abi_checks.h"
 #include "tests/scenario/module_host.h"
 
 namespace pagerates::scenario {
-
-const char kPathSeparator = '\\';
-const char kModuleExtension[] = ".dll";
-
-namespace {
-
-BoxHandler* g_boxes = nullptr;
-
-}  // namespace
-
-extern "C" __declspec(dllexport) void PageratesShowMessageBox(
-    const char* text, const char* title) {
-  if (g_boxes != nullptr && *g_boxes) {
-    (*g_boxes)(title != nullptr ? title : "(null)",
-               text != nullptr ? text : "(null)");
-  }
-}
-
 namespace {
 
 std::wstring Widen(const std::string& ascii) {
   return std::wstring(ascii.begin(), ascii.end());
 }
-
-std::string ExecutableDirectory() {
-  char path[MAX_PATH];
-  DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return ".";
-  std::string directory(path, length);
-  return directory.substr(0, directory.find_last_of('\\'));
-}
-
-// LoadLibraryA takes paths up to MAX_PATH - 1 characters; longer ones (the
-// path-limit checks) go through the wide function.
-HMODULE LoadLibraryAnyLength(const std::string& path) {
-  if (path.size() < MAX_PATH) return ::LoadLibraryA(path.c_str());
-  return ::LoadLibraryW(Widen(path).c_str());
-}
-
-class WindowsModule : public LoadedModule {
- public:
-  WindowsModule(HMODULE handle, BoxHandler boxes)
-      : handle_(handle), boxes_(std::move(boxes)) {}
-  ~WindowsModule() override {
-    ::FreeLibrary(handle_);
-    g_boxes = nullptr;
-  }
-  BoxHandler* boxes() { return &boxes_; }
-
-  std::string TakeConventionFaults() override {
-    unsigned faults = AbiTakeStackFaults();
-    if (faults == 0) return std::string();
-    return std::to_string(faults) +
-           " calls returned with another stack pointer or EBX\n";
-  }
-
- private:
-  HMODULE handle_;
-  BoxHandler boxes_;
-};
 
 // The stand-in for libcurl a case asked for, loaded for the whole case.
 HMODULE g_fake_curl = nullptr;
@@ -98,31 +39,17 @@ std::string Lines(const char* text, int faults) {
 
 }  // namespace
 
-std::unique_ptr<LoadedModule> LoadModule(const std::string& path,
-                                         BoxHandler boxes, std::string* error) {
-  // Boxes shown while the module attaches must be caught too.
-  BoxHandler pending = std::move(boxes);
-  g_boxes = &pending;
-  HMODULE handle = LoadLibraryAnyLength(path);
-  if (handle == nullptr) {
-    g_boxes = nullptr;
-    *error =
-        "LoadLibrary failed with error " + std::to_string(::GetLastError());
-    return nullptr;
-  }
-  auto module = std::make_unique<WindowsModule>(handle, std::move(pending));
-  g_boxes = module->boxes();
-  module->get_library_info = Export<GetLibraryInfoFn>(handle, "GetLibraryInfo");
-  module->get_resources = Export<GetResourcesFn>(handle, "GetResources");
-  module->fetch_rates = Export<FetchRatesFn>(handle, "FetchRates");
-  if (!module->get_library_info || !module->get_resources ||
-      !module->fetch_rates) {
-    *error = "an export is missing";
-    return nullptr;
-  }
-  AbiWrapExports(&module->get_library_info, &module->get_resources,
-                 &module->fetch_rates);
-  return module;
+void WatchCalls(cli::Module* module) {
+  cli::Module::Exports& exports = module->exports();
+  AbiWrapExports(&exports.get_library_info, &exports.get_resources,
+                 &exports.fetch_rates);
+}
+
+std::string TakeConventionFaults() {
+  unsigned faults = AbiTakeStackFaults();
+  if (faults == 0) return std::string();
+  return std::to_string(faults) +
+         " calls returned with another stack pointer or EBX\n";
 }
 
 std::string MakeTempDir() {
@@ -153,7 +80,7 @@ bool PlaceModule(const std::string& module, const std::string& to) {
 // ---- libcurl conditions -------------------------------------------------
 
 bool ArrangeRequirement(const std::string& word) {
-  std::string tests = ExecutableDirectory();
+  std::string tests = cli::ExecutableDirectory();
   if (word == "libcurl-missing") {
     // This folder holds no libcurl.dll, and neither do the system folders.
     return ::SetDllDirectoryA(tests.c_str()) != 0;
@@ -182,7 +109,7 @@ bool ArrangeRequirement(const std::string& word) {
 void ResetRequirements() {
   if (g_fake_curl != nullptr) ::FreeLibrary(g_fake_curl);
   g_fake_curl = nullptr;
-  ::SetDllDirectoryA((ExecutableDirectory() + "\\curl").c_str());
+  ::SetDllDirectoryA((cli::ExecutableDirectory() + "\\curl").c_str());
 }
 
 std::string TakeLibcurlCalls() {
@@ -281,20 +208,24 @@ bool LoadAtPathLength(const std::string& module, size_t length,
       ::CloseHandle(ini);
     }
     std::string error;
-    auto loaded_module = LoadModule(
-        path,
-        [report](const std::string& title, const std::string& text) {
-          *report += "box " + title + ": " + text + "\n";
-        },
-        &error);
+    cli::MessageBoxHandler previous =
+        cli::SetMessageBoxHandler([report](const cli::MessageBoxEntry& box) {
+          *report += "box " + box.title + ": " + box.text + "\n";
+        });
+    auto loaded_module = cli::Module::Load(path, "", &error);
     loaded = loaded_module != nullptr;
     if (loaded) {
-      *name = loaded_module->get_library_info()->name;
+      *name = loaded_module->Info().name;
       *report +=
           "  " + std::to_string(length) + " characters: loaded, INI read\n";
     } else {
+      // The reason names the path, which the length already describes.
+      if (size_t at = error.find(path); at != std::string::npos)
+        error.replace(at, path.size(), "<path>");
       *report += "  " + std::to_string(length) + " characters: " + error + "\n";
     }
+    loaded_module.reset();
+    cli::SetMessageBoxHandler(std::move(previous));
   }
   RemoveTree(base);
   return loaded;

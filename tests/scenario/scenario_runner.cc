@@ -31,7 +31,9 @@
 #include <filesystem>
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 
+#include "host/host_hooks.h"
 #include "tests/scenario/c_sink.h"
 #include "tests/scenario/module_host.h"
 
@@ -233,19 +235,20 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
   HttpLog http(options.http_log);
   t.http = &http;
   std::string error;
+  // Boxes the module shows while it attaches and detaches count too.
+  cli::SetMessageBoxHandler([&t](const cli::MessageBoxEntry& box) {
+    t.Line("box title=" + Quote(box.title.c_str()) + " text=" + Quote(t.Paths(box.text).c_str()));
+  });
   {
-    auto module = LoadModule(
-        module_path,
-        [&t](const std::string& title, const std::string& text) {
-          t.Line("box title=" + Quote(title.c_str()) + " text=" + Quote(t.Paths(text).c_str()));
-        },
-        &error);
+    std::unique_ptr<cli::Module> module = cli::Module::Load(module_path, "", &error);
     if (module == nullptr) {
+      cli::SetMessageBoxHandler(nullptr);
       RemoveTree(dir);
       ResetRequirements();
       *report = "cannot load the module: " + error;
       return Outcome::kFailed;
     }
+    WatchCalls(module.get());
     CSink sink;
     CSinkInit(&sink, &t, OnRequest, OnRate);
     RateSink* host_sink = reinterpret_cast<RateSink*>(&sink);
@@ -260,7 +263,7 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
       if (verb == "requires") continue;
       t.Line("> " + line);
       if (verb == "info") {
-        LibraryInfo* info = module->get_library_info();
+        LibraryInfo* info = module->exports().get_library_info();
         t.Line("info size-ok=" + std::string(info->size == sizeof(LibraryInfo) ? "yes" : "no") +
                " code-page=" + std::to_string(info->codePage) + " name=" + Quote(info->name) +
                " server=" + Quote(info->server) +
@@ -268,10 +271,10 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
                " home-currency-name=" + Quote(info->homeCurrencyName));
         t.Faults("layout", CheckLayout(*info));
       } else if (verb == "resources" && ParseDate(arg1, &date)) {
-        module->get_resources(date, host_sink);
+        module->GetResources(date, host_sink);
       } else if (verb == "fetch" && ParseDate(arg1, &date)) {
         std::string page = arg2 == "-" ? std::string() : ReadFile(case_dir + "/" + arg2);
-        module->fetch_rates(page.c_str(), date, host_sink);
+        module->FetchRates(page, date, host_sink);
       } else if (verb == "ini" && place_ini(arg1)) {
         // Make sure the change is seen even within one clock tick.
         std::filesystem::last_write_time(
@@ -279,13 +282,14 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
       } else {
         t.Line("bad step");
       }
-      t.Faults("convention", module->TakeConventionFaults());
+      t.Faults("convention", TakeConventionFaults());
       if (unsigned wrong = CSinkTakeWrongObjectCalls(); wrong != 0) {
         t.Line("convention: " + std::to_string(wrong) + " sink calls without the sink object");
       }
       t.Drain();
     }
   }
+  cli::SetMessageBoxHandler(nullptr);
   t.Drain();
   RemoveTree(dir);
   ResetRequirements();

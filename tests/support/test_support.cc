@@ -6,30 +6,6 @@
 #include <ostream>
 #include <stdexcept>
 
-namespace {
-std::vector<pagerates::testing::MessageBox>& Boxes() {
-  static std::vector<pagerates::testing::MessageBox> boxes;
-  return boxes;
-}
-std::vector<pagerates::testing::DownloadReport>& Reports() {
-  static std::vector<pagerates::testing::DownloadReport> reports;
-  return reports;
-}
-}  // namespace
-
-// The platform layer shows message boxes through this when the program
-// supplies it: the tests record them instead.
-extern "C" __attribute__((visibility("default"))) void PageratesShowMessageBox(
-    const char* text, const char* title) {
-  Boxes().push_back({title, text});
-}
-
-// The same for the download reports.
-extern "C" __attribute__((visibility("default"))) void PageratesReportDownload(
-    const char* address, const char* outcome) {
-  Reports().push_back({address, outcome});
-}
-
 namespace pagerates::testing {
 
 TempDir::TempDir() {
@@ -60,45 +36,24 @@ std::ostream& operator<<(std::ostream& out, const Rate& rate) {
              << "-" << rate.day << "}";
 }
 
-std::ostream& operator<<(std::ostream& out, const MessageBox& box) {
-  return out << "[" << box.title << ": " << box.text << "]";
-}
-
-std::ostream& operator<<(std::ostream& out, const DownloadReport& report) {
-  return out << "[" << report.address << " " << report.outcome << "]";
-}
-
-void RecordingSink::RequestResource(const ResourceRequest* request) {
-  requests.push_back({request->size, request->date, request->estimatedSize,
-                      request->dateValue, request->path});
-}
-
-void RecordingSink::AddRate(const RateRecord* record) {
-  rates.push_back({record->value1, record->value2, record->code, record->name,
-                   record->date.year, record->date.month, record->date.day});
+std::vector<Rate> RecordingSink::rates() const {
+  std::vector<Rate> rates;
+  for (const cli::Record& r : records()) {
+    rates.push_back({r.value1, r.value2, r.code, r.name, r.date.year,
+                     r.date.month, r.date.day});
+  }
+  return rates;
 }
 
 Diagnostics* BoxLog() {
   class Log final : public Diagnostics {
    public:
     void Report(const Diagnostic& d) override {
-      Boxes().push_back({d.title, d.text});
+      cli::RaiseMessageBox({d.title, d.text});
     }
   };
   static Log log;
   return &log;
-}
-
-std::vector<MessageBox> TakeMessageBoxes() {
-  std::vector<MessageBox> taken;
-  taken.swap(Boxes());
-  return taken;
-}
-
-std::vector<DownloadReport> TakeDownloadReports() {
-  std::vector<DownloadReport> taken;
-  taken.swap(Reports());
-  return taken;
 }
 
 }  // namespace pagerates::testing

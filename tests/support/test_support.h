@@ -1,5 +1,6 @@
-// Helpers shared by the unit tests: temporary files, a sink that records
-// what the module delivers, and a log of the message boxes it shows.
+// Helpers shared by the unit tests: temporary files, and the host-support
+// library's recording sink and hook capture in the shapes the tests
+// compare against.
 #ifndef PAGERATES_TESTS_SUPPORT_TEST_SUPPORT_H_
 #define PAGERATES_TESTS_SUPPORT_TEST_SUPPORT_H_
 
@@ -8,6 +9,8 @@
 #include <vector>
 
 #include "config/diagnostics.h"
+#include "host/host_hooks.h"
+#include "host/module_host.h"
 #include "pagerates/abi.h"
 
 namespace pagerates::testing {
@@ -27,6 +30,7 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// A delivered rate, fields in the order the tests write them.
 struct Rate {
   int64_t value1;
   int64_t value2;
@@ -37,46 +41,23 @@ struct Rate {
 };
 std::ostream& operator<<(std::ostream& out, const Rate& rate);
 
-struct Request {
-  uint32_t size;
-  RateDate date;
-  uint32_t estimated_size;
-  uint32_t date_value;
-  std::string path;
-};
+using Request = cli::PageRequest;
 
-// Copies every request and rate at once: their strings die with the call.
-class RecordingSink : public RateSink {
+// The host-support sink (it makes the copies), with its records as Rates.
+class RecordingSink : public cli::RecordingSink {
  public:
-  void PAGERATES_THISCALL
-  RequestResource(const ResourceRequest* request) override;
-  void PAGERATES_THISCALL AddRate(const RateRecord* record) override;
-  std::vector<Request> requests;
-  std::vector<Rate> rates;
+  std::vector<Rate> rates() const;
 };
 
-struct MessageBox {
-  std::string title;
-  std::string text;
-  bool operator==(const MessageBox&) const = default;
-};
-std::ostream& operator<<(std::ostream& out, const MessageBox& box);
-
-// Every message box shown since the last Take(), in order.
-std::vector<MessageBox> TakeMessageBoxes();
+// Message boxes and download reports: every one the module raised since the
+// last Take, in order.
+using cli::DownloadReport;
+using cli::TakeDownloadReports;
+using cli::TakeMessageBoxes;
+using MessageBox = cli::MessageBoxEntry;
 
 // Diagnostics that land where message boxes do: in TakeMessageBoxes().
 Diagnostics* BoxLog();
-
-struct DownloadReport {
-  std::string address;
-  std::string outcome;
-  bool operator==(const DownloadReport&) const = default;
-};
-std::ostream& operator<<(std::ostream& out, const DownloadReport& report);
-
-// Every download the module reported since the last Take(), in order.
-std::vector<DownloadReport> TakeDownloadReports();
 
 inline RateDate Date(int year, int month, int day) {
   return RateDate{static_cast<int16_t>(year), static_cast<int8_t>(month),

@@ -14,6 +14,7 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "config/plugin_config.h"
+#include "host/host_hooks.h"
 #include "host/host_os.h"
 #include "host/module_host.h"
 #include "output/record_format.h"
@@ -46,7 +47,24 @@ std::string DefaultModulePath(std::string* error) {
   return std::string();
 }
 
+// Where the module's message boxes and download reports go: lines on
+// stderr, as they come.
+void PrintHookCalls() {
+  SetMessageBoxHandler([](const MessageBoxEntry& box) {
+    std::fprintf(stderr, "%s: %s\n", box.title.c_str(), box.text.c_str());
+    std::fflush(stderr);
+  });
+  SetDownloadReportHandler([](const DownloadReport& report) {
+    if (!g_print_download_reports) return;
+    if (g_status_line != nullptr) g_status_line->Clear();
+    std::fprintf(stderr, "download: %s: %s\n", report.address.c_str(),
+                 report.outcome.c_str());
+    std::fflush(stderr);
+  });
+}
+
 int Run(int argc, char** argv) {
+  PrintHookCalls();
   std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   ParsedCommandLine parsed = ParseCommandLine(args);
   if (!parsed.command_line) {
@@ -100,18 +118,6 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 }  // namespace pagerates::cli
-
-// The module's optional download hook (abi.h), exported from this program
-// so that the module finds it.
-extern "C" PAGERATES_CLI_EXPORT void PageratesReportDownload(
-    const char* address, const char* outcome) {
-  using namespace pagerates::cli;
-  if (!g_print_download_reports) return;
-  if (g_status_line != nullptr) g_status_line->Clear();
-  std::fprintf(stderr, "download: %s: %s\n", address != nullptr ? address : "",
-               outcome != nullptr ? outcome : "");
-  std::fflush(stderr);
-}
 
 int main(int argc, char** argv) {
   try {

@@ -1,6 +1,7 @@
-// The operating-system services the command-line host needs: loading a
-// shared library, a private temporary directory, file links, the program's
-// own location, terminal detection and Ctrl-C.
+// The operating-system services the host programs need (the command, and
+// with it the scenario runner and the tests): a private temporary
+// directory, file links, paths, the program's own location, terminal
+// detection and Ctrl-C. (Loading a shared library is port::SharedLibrary.)
 //
 // One implementation per platform (host_posix.cc, host_windows.cc);
 // nothing else in tools/ calls the OS for these. No function here throws except

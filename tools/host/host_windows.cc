@@ -1,10 +1,5 @@
 // Windows implementation of the command-line host's operating-system
 // services.
-//
-// Message boxes: this is a console program, so it exports
-// PageratesShowMessageBox, which the module finds and calls instead of
-// showing a box; it writes "<title>: <text>" to stderr, as the POSIX
-// module does for a host without one.
 #include <io.h>
 #include <windows.h>
 
@@ -15,13 +10,6 @@
 #include <cstring>
 
 #include "host/host_os.h"
-
-extern "C" __declspec(dllexport) void PageratesShowMessageBox(
-    const char* text, const char* title) {
-  std::fprintf(stderr, "%s: %s\n", title != nullptr ? title : "",
-               text != nullptr ? text : "");
-  std::fflush(stderr);
-}
 
 namespace pagerates::cli {
 namespace {
@@ -51,6 +39,39 @@ std::string SystemErrorText(DWORD code) {
   while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
                              result.back() == ' ' || result.back() == '.')) {
     result.pop_back();
+  }
+  return result;
+}
+
+// The ANSI path functions stop at MAX_PATH characters; the wide ones go on.
+// `path` is read in, and the result written out in, the ANSI code page.
+std::string AbsoluteLongPath(const std::string& path, std::string* error) {
+  int size = static_cast<int>(path.size());
+  std::wstring wide(static_cast<size_t>(::MultiByteToWideChar(
+                        CP_ACP, 0, path.data(), size, nullptr, 0)),
+                    L'\0');
+  DWORD needed = 0;
+  if (!wide.empty() &&
+      ::MultiByteToWideChar(CP_ACP, 0, path.data(), size, wide.data(),
+                            static_cast<int>(wide.size())) > 0) {
+    needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  }
+  std::wstring full(needed, L'\0');
+  DWORD length = needed == 0 ? 0
+                             : ::GetFullPathNameW(wide.c_str(), needed,
+                                                  full.data(), nullptr);
+  int bytes = length == 0 || length >= needed
+                  ? 0
+                  : ::WideCharToMultiByte(CP_ACP, 0, full.data(),
+                                          static_cast<int>(length), nullptr, 0,
+                                          nullptr, nullptr);
+  std::string result(static_cast<size_t>(bytes), '\0');
+  if (bytes == 0 ||
+      ::WideCharToMultiByte(CP_ACP, 0, full.data(), static_cast<int>(length),
+                            result.data(), bytes, nullptr, nullptr) != bytes) {
+    *error = "cannot make " + path +
+             " absolute: " + SystemErrorText(::GetLastError());
+    return std::string();
   }
   return result;
 }
@@ -111,19 +132,17 @@ void TempDirectory::Remove() {
 // ---- Paths, consoles, interrupts ----------------------------------------
 
 std::string AbsolutePath(const std::string& path, std::string* error) {
-  DWORD needed = ::GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) {
+  auto failed = [&]() {
     *error = "cannot make " + path +
              " absolute: " + SystemErrorText(::GetLastError());
     return std::string();
-  }
+  };
+  if (path.size() >= MAX_PATH) return AbsoluteLongPath(path, error);
+  DWORD needed = ::GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return failed();
   std::string full(needed, '\0');
   DWORD length = ::GetFullPathNameA(path.c_str(), needed, full.data(), nullptr);
-  if (length == 0 || length >= needed) {
-    *error = "cannot make " + path +
-             " absolute: " + SystemErrorText(::GetLastError());
-    return std::string();
-  }
+  if (length == 0 || length >= needed) return failed();
   full.resize(length);
   return full;
 }

@@ -23,8 +23,9 @@ std::string CheckReadable(const std::string& path) {
 void RecordingSink::RequestResource(const ResourceRequest* request) {
   if (request == nullptr) return;
   try {
-    request_ = PageRequest{request->date, request->estimatedSize,
-                           request->dateValue, Text(request->path)};
+    requests_.push_back(PageRequest{request->size, request->date,
+                                    request->estimatedSize, request->dateValue,
+                                    Text(request->path)});
   } catch (...) {
     failed_ = true;
   }
@@ -51,7 +52,9 @@ void RecordingSink::AddRate(const RateRecord* record) {
 }
 
 std::optional<PageRequest> RecordingSink::TakeRequest() {
-  return std::exchange(request_, std::nullopt);
+  std::vector<PageRequest> requests = std::exchange(requests_, {});
+  if (requests.empty()) return std::nullopt;
+  return std::move(requests.back());
 }
 
 std::vector<Record> RecordingSink::TakeRecords() {
@@ -119,16 +122,17 @@ std::unique_ptr<Module> Module::Load(const std::string& module_path,
     return nullptr;
   }
   // The exports are functions; their addresses come back as data pointers.
-  module->get_library_info_ = reinterpret_cast<GetLibraryInfoFn>(
+  Exports& exports = module->exports_;
+  exports.get_library_info = reinterpret_cast<GetLibraryInfoFn>(
       module->library_.Symbol("GetLibraryInfo"));
-  module->get_resources_ =
+  exports.get_resources =
       reinterpret_cast<GetResourcesFn>(module->library_.Symbol("GetResources"));
-  module->fetch_rates_ =
+  exports.fetch_rates =
       reinterpret_cast<FetchRatesFn>(module->library_.Symbol("FetchRates"));
-  const char* missing = module->get_library_info_ == nullptr ? "GetLibraryInfo"
-                        : module->get_resources_ == nullptr  ? "GetResources"
-                        : module->fetch_rates_ == nullptr    ? "FetchRates"
-                                                             : nullptr;
+  const char* missing = exports.get_library_info == nullptr ? "GetLibraryInfo"
+                        : exports.get_resources == nullptr  ? "GetResources"
+                        : exports.fetch_rates == nullptr    ? "FetchRates"
+                                                            : nullptr;
   if (missing != nullptr) {
     *error =
         "cannot use module " + module_path + ": it does not export " + missing;
@@ -138,7 +142,7 @@ std::unique_ptr<Module> Module::Load(const std::string& module_path,
 }
 
 ModuleInfo Module::Info() const {
-  const LibraryInfo* info = get_library_info_();
+  const LibraryInfo* info = exports_.get_library_info();
   if (info == nullptr) return ModuleInfo();
   return ModuleInfo{Text(info->name),
                     Text(info->server),
@@ -151,11 +155,11 @@ ModuleInfo Module::Info() const {
 }
 
 void Module::GetResources(RateDate date, RateSink* sink) const {
-  get_resources_(date, sink);
+  exports_.get_resources(date, sink);
 }
 
 void Module::FetchRates(const char* page, RateDate date, RateSink* sink) const {
-  fetch_rates_(page, date, sink);
+  exports_.fetch_rates(page, date, sink);
 }
 
 }  // namespace pagerates::cli

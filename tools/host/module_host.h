@@ -1,6 +1,8 @@
-// The host's side of the module's binary interface: loading the module by
-// path as a host application does, calling its three exports, and a sink
-// that keeps what the module delivers.
+// The host's side of the module's binary interface, for every program that
+// hosts the module (the command, the benchmark, the scenario runner and the
+// tests): loading the module by path as a host application does, calling
+// its three exports, and a sink that keeps what the module delivers. The
+// hooks the module calls back are in host_hooks.h.
 //
 // Nothing here throws through the module: the sink's operations catch
 // everything and remember that they failed.
@@ -23,6 +25,7 @@ namespace pagerates::cli {
 
 // A copy of a ResourceRequest.
 struct PageRequest {
+  uint32_t size = 0;
   RateDate date{};
   uint32_t estimated_size = 0;
   uint32_t date_value = 0;
@@ -42,10 +45,10 @@ struct ModuleInfo {
 };
 
 // Copies every request and record at once (their strings are valid only
-// during the call) and keeps them until taken; or, once Stream() is
-// called, formats every record into an output buffer as it arrives,
-// keeping none.
-class RecordingSink final : public RateSink {
+// during the call) and keeps them, in delivery order, until taken; or,
+// once Stream() is called, formats every record into an output buffer as
+// it arrives, keeping none. A null string is kept as an empty one.
+class RecordingSink : public RateSink {
  public:
   RecordingSink() = default;
   // Both must outlive the sink's use.
@@ -61,16 +64,20 @@ class RecordingSink final : public RateSink {
   RequestResource(const ResourceRequest* request) override;
   void PAGERATES_THISCALL AddRate(const RateRecord* record) override;
 
-  // The latest request since the last call, if any.
+  // What is kept: the requests since the last TakeRequest(), the records
+  // since the last TakeRecords().
+  const std::vector<PageRequest>& requests() const { return requests_; }
+  const std::vector<Record>& records() const { return records_; }
+  // The latest request kept, if any; forgets them all.
   std::optional<PageRequest> TakeRequest();
-  // The records since the last call, in delivery order.
+  // The records kept; forgets them.
   std::vector<Record> TakeRecords();
   // True once a delivery could not be kept (memory ran out); what was
   // delivered is then incomplete.
   bool failed() const { return failed_; }
 
  private:
-  std::optional<PageRequest> request_;
+  std::vector<PageRequest> requests_;
   std::vector<Record> records_;
   RecordFormatter* formatter_ = nullptr;
   OutputBuffer* out_ = nullptr;
@@ -80,13 +87,25 @@ class RecordingSink final : public RateSink {
 // A loaded module with its exports resolved. Unloaded on destruction.
 class Module {
  public:
-  // Loads the module at `module_path`. With a non-empty `ini_path` the
+  // Loads the module at `module_path` (of any length the platform's loader
+  // takes), its exports resolved. With a non-empty `ini_path` the
   // module is loaded through a private temporary directory, where it finds
   // `ini_path` as its INI file; the directory goes with the Module. Null
   // with `*error` set (one line: what failed and why) on failure.
   static std::unique_ptr<Module> Load(const std::string& module_path,
                                       const std::string& ini_path,
                                       std::string* error);
+
+  // The three exports as resolved. A host that watches its calls into the
+  // module may replace them with wrappers of the same type that call
+  // through; the calls below go through whatever is here.
+  struct Exports {
+    GetLibraryInfoFn get_library_info = nullptr;
+    GetResourcesFn get_resources = nullptr;
+    FetchRatesFn fetch_rates = nullptr;
+  };
+  Exports& exports() { return exports_; }
+  const Exports& exports() const { return exports_; }
 
   ModuleInfo Info() const;
   void GetResources(RateDate date, RateSink* sink) const;
@@ -103,9 +122,7 @@ class Module {
   // Declared before library_ so that it outlives the loaded module.
   std::optional<TempDirectory> directory_;
   port::SharedLibrary library_;
-  GetLibraryInfoFn get_library_info_ = nullptr;
-  GetResourcesFn get_resources_ = nullptr;
-  FetchRatesFn fetch_rates_ = nullptr;
+  Exports exports_;
 };
 
 // The names under which a module at `module_path` would be found with its
