@@ -25,6 +25,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -201,12 +202,13 @@ class Keeper : public benchmark::BenchmarkReporter {
   }
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      // One run, or the median of repeated ones.
+      // One run, or the fastest of repeated ones: on a shared machine the
+      // noise only ever adds time.
       const bool single =
           run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-      const bool median =
-          run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-      if (run.iterations <= 0 || !(single || median)) continue;
+      const bool fastest =
+          run.run_type == Run::RT_Aggregate && run.aggregate_name == "min";
+      if (run.iterations <= 0 || !(single || fastest)) continue;
       // CPU time, except where it is measured by hand (the child's).
       const std::string& full = run.run_name.str();
       const bool manual = full.find("manual_time") != std::string::npos;
@@ -237,6 +239,10 @@ class Keeper : public benchmark::BenchmarkReporter {
   benchmark::BenchmarkReporter* display_;
 };
 
+double Fastest(const std::vector<double>& times) {
+  return *std::min_element(times.begin(), times.end());
+}
+
 }  // namespace
 }  // namespace pagerates
 
@@ -254,15 +260,16 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark("BM_BareLoopCompiling",
                                      BM_BareLoopCompiling)
             ->Arg(40)}) {
-    b->Unit(benchmark::kMicrosecond);
+    b->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
   }
   benchmark::RegisterBenchmark("BM_CliScanJsonl", BM_CliScanJsonl)
       ->Arg(200000)
       ->UseManualTime()
-      ->Unit(benchmark::kMicrosecond);
+      ->Unit(benchmark::kMicrosecond)
+      ->ComputeStatistics("min", Fastest);
   Keeper keeper(benchmark::CreateDefaultDisplayReporter());
   benchmark::RunSpecifiedBenchmarks(&keeper);
-  std::printf("\nSummary (processor time; medians when runs repeat)\n");
+  std::printf("\nSummary (processor time; the fastest when runs repeat)\n");
   keeper.Ratio("FetchRates / bare loop speed, 100k rows",
                "BM_FetchRates/100000", "BM_BareLoop/100000", true, 0.85);
   keeper.Ratio("FetchRates / compiling bare loop speed, 40 rows",
