@@ -17,7 +17,7 @@ set(PAGERATES_MODULE_LINK_OPTIONS
     ${PROJECT_SOURCE_DIR}/src/host/exports.def)
 # Every program of ours runs without the mingw runtime DLLs beside it.
 set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static")
-# The libcurl.dll of this target: shipped beside the module, imported by
-# the command-line host and loaded by the module's multi-preset downloads.
+# The libcurl.dll of this target: shipped beside the module, loaded at run
+# time by the module's multi-preset downloads and by the command's `fetch`.
 # The module alone does without it.
 find_file(PAGERATES_CURL_DLL libcurl.dll PATH_SUFFIXES bin NO_CACHE)

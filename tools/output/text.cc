@@ -101,7 +101,16 @@ char* DateTo(char* at, RateDate date) {
 char* FixedPointTo(char* at, int64_t value) {
   const uint64_t magnitude = Magnitude(value);
   if (value < 0) *at++ = '-';
-  at = DigitsTo(at, magnitude / 10000, 1);
+  const uint64_t whole = magnitude / 10000;
+  if (whole < 100) {  // the usual case, without the general loop
+    if (whole >= 10) {
+      at = PairTo(at, static_cast<unsigned>(whole));
+    } else {
+      *at++ = static_cast<char>('0' + whole);
+    }
+  } else {
+    at = DigitsTo(at, whole, 1);
+  }
   *at++ = '.';
   const auto fraction = static_cast<unsigned>(magnitude % 10000);
   return PairTo(PairTo(at, fraction / 100), fraction % 100);
@@ -192,35 +201,34 @@ char* JsonStringTo(char* at, std::string_view text) {
   const char* const end = next + text.size();
   while (next < end) {
     const unsigned char c = Byte(*next);
-    switch (kJsonBytes[c]) {
-      case kJsonPlain:
-        *at++ = *next++;
-        continue;
-      case kJsonEscape:
-        at = JsonEscapeTo(at, c);
-        ++next;
-        continue;
-      case kJsonLeadOfTwo:
-        if (end - next >= 2 && IsUtf8Continuation(next[1])) {
-          if (c == 0xC2 && Byte(next[1]) < 0xA0) {
-            at = UnicodeEscapeTo(at, Byte(next[1]));  // C1: U+0080-U+009F
-          } else {
-            at[0] = next[0];
-            at[1] = next[1];
-            at += 2;
-          }
-          next += 2;
-          continue;
-        }
-        break;
-      case kJsonOther:
-        break;
+    const JsonByte kind = kJsonBytes[c];
+    if (kind == kJsonPlain) {
+      *at++ = *next++;
+      continue;
+    }
+    // Two-byte sequences (Latin, Greek, Cyrillic, ...) but the C1 controls
+    // are copied without the general decoding.
+    if (kind == kJsonLeadOfTwo && end - next >= 2 &&
+        IsUtf8Continuation(next[1]) && (c != 0xC2 || Byte(next[1]) >= 0xA0)) {
+      at[0] = next[0];
+      at[1] = next[1];
+      at += 2;
+      next += 2;
+      continue;
+    }
+    if (kind == kJsonEscape) {
+      at = JsonEscapeTo(at, c);
+      ++next;
+      continue;
     }
     const size_t length = Utf8SequenceLength(
         std::string_view(next, static_cast<size_t>(end - next)));
     if (length == 0) {
       at = UnicodeEscapeTo(at, c);  // a byte outside valid UTF-8
       ++next;
+    } else if (length == 2) {
+      at = UnicodeEscapeTo(at, Byte(next[1]));  // C1: U+0080-U+009F
+      next += 2;
     } else {
       for (size_t i = 0; i < length; ++i) *at++ = *next++;
     }
