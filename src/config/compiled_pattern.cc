@@ -97,8 +97,18 @@ bool CompiledPattern::Exec(const char* subject, size_t length,
   result->subject = subject;
   result->count = 0;
   if (code_ == nullptr) return false;
-  int count = pcre_exec(code_, extra_, subject, static_cast<int>(length), 0, 0,
-                        result->ovector, kOvectorSize);
+  // JIT-compiled code runs through PCRE's fast path, which skips the
+  // argument checks pcre_exec would repeat at every match; it answers as
+  // pcre_exec does.
+  int count = jit_stack_ != nullptr
+                  ? pcre_jit_exec(code_, extra_, subject,
+                                  static_cast<int>(length), 0, 0,
+                                  result->ovector, kOvectorSize, jit_stack_)
+                  : PCRE_ERROR_JIT_BADOPTION;
+  if (count == PCRE_ERROR_JIT_BADOPTION) {
+    count = pcre_exec(code_, extra_, subject, static_cast<int>(length), 0, 0,
+                      result->ovector, kOvectorSize);
+  }
   if (count == PCRE_ERROR_JIT_STACKLIMIT && extra_ != nullptr) {
     pcre_extra interpreter = *extra_;
     interpreter.flags &= ~PCRE_EXTRA_EXECUTABLE_JIT;

@@ -22,23 +22,27 @@ int64_t PowerOfTen(int k) {
 int64_t ParseFixedPoint(std::string_view text, char separator,
                         int extra_decimals) {
   const int decimals = 4 + extra_decimals;
+  const char* at = text.data();
+  const char* const end = at + text.size();
   uint64_t whole = 0;
-  size_t i = 0;
-  for (; i < text.size() && text[i] != separator; ++i) {
-    if (IsDigit(text[i]))
-      whole = whole * 10u + static_cast<uint64_t>(text[i] - '0');
+  for (; at < end && *at != separator; ++at) {
+    const unsigned digit = static_cast<unsigned char>(*at) - unsigned{'0'};
+    if (digit <= 9) whole = whole * 10u + digit;
   }
   uint64_t fraction = 0;
-  if (i < text.size()) {
-    int places = 0;
-    for (++i; places < decimals && i < text.size() && IsDigit(text[i]);
-         ++i, ++places) {
-      fraction = fraction * 10u + static_cast<uint64_t>(text[i] - '0');
+  int places = 0;
+  if (at < end) {
+    for (++at; places < decimals && at < end; ++at, ++places) {
+      const unsigned digit = static_cast<unsigned char>(*at) - unsigned{'0'};
+      if (digit > 9) break;
+      fraction = fraction * 10u + digit;
     }
-    for (; places < decimals; ++places) fraction *= 10u;
   }
+  // The fraction padded to `decimals` digits; both products wrap as the
+  // digit-by-digit sums do.
   return static_cast<int64_t>(
-      whole * static_cast<uint64_t>(PowerOfTen(decimals)) + fraction);
+      whole * static_cast<uint64_t>(PowerOfTen(decimals)) +
+      fraction * static_cast<uint64_t>(PowerOfTen(decimals - places)));
 }
 
 int32_t ParseLeadingDigits(std::string_view text) {
