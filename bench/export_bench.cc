@@ -16,7 +16,9 @@
 //   FetchRates / compiling bare loop speed at 40 rows  (at least 1.0)
 //   pagerates scan jsonl time / bare loop time at 200k rows (at most 2.0)
 // Build and run: cmake --build build --target pagerates_export_bench &&
-// build/pagerates_export_bench
+// build/pagerates_export_bench --benchmark_repetitions=9
+//   --benchmark_enable_random_interleaving=true
+// (the ratios then use the fastest of the nine runs of each).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <pcre.h>
