@@ -25,11 +25,32 @@ constexpr int kCurlNotReady = -1;
 constexpr char kUserAgent[] = "libcurl-agent/1.0";
 
 template <typename Fn>
-Fn Lookup(const port::SharedLibrary& library, const char* name) {
-  return reinterpret_cast<Fn>(library.Symbol(name));
+void Lookup(const port::SharedLibrary& library, const char* name, Fn* fn) {
+  *fn = reinterpret_cast<Fn>(library.Symbol(name));
 }
 
 }  // namespace
+
+CurlFunctions::CurlFunctions(const port::SharedLibrary& library) {
+  Lookup(library, "curl_global_init", &global_init);
+  Lookup(library, "curl_global_cleanup", &global_cleanup);
+  Lookup(library, "curl_easy_init", &easy_init);
+  Lookup(library, "curl_easy_setopt", &easy_setopt);
+  Lookup(library, "curl_easy_perform", &easy_perform);
+  Lookup(library, "curl_easy_cleanup", &easy_cleanup);
+  Lookup(library, "curl_easy_getinfo", &easy_getinfo);
+  Lookup(library, "curl_easy_strerror", &easy_strerror);
+}
+
+const char* CurlFunctions::FirstMissing() const {
+  if (global_init == nullptr) return "curl_global_init";
+  if (global_cleanup == nullptr) return "curl_global_cleanup";
+  if (easy_init == nullptr) return "curl_easy_init";
+  if (easy_setopt == nullptr) return "curl_easy_setopt";
+  if (easy_perform == nullptr) return "curl_easy_perform";
+  if (easy_cleanup == nullptr) return "curl_easy_cleanup";
+  return nullptr;
+}
 
 HttpFetcher::HttpFetcher(const FetchLimits& limits) : limits_(limits) {
   buffer_.limit = limits_.max_body_bytes;
@@ -40,29 +61,23 @@ HttpFetcher::~HttpFetcher() { Close(); }
 void HttpFetcher::Open(const char* library_name, bool keep_error_text) {
   library_ = port::SharedLibrary(library_name);
   if (!library_.loaded()) return;
-  global_init_ = Lookup<GlobalInitFn>(library_, "curl_global_init");
-  global_cleanup_ = Lookup<GlobalCleanupFn>(library_, "curl_global_cleanup");
-  easy_init_ = Lookup<EasyInitFn>(library_, "curl_easy_init");
-  easy_setopt_ = Lookup<EasySetoptFn>(library_, "curl_easy_setopt");
-  easy_perform_ = Lookup<EasyPerformFn>(library_, "curl_easy_perform");
-  easy_cleanup_ = Lookup<EasyCleanupFn>(library_, "curl_easy_cleanup");
-  easy_getinfo_ = Lookup<EasyGetinfoFn>(library_, "curl_easy_getinfo");
-  ready_ = global_init_ && global_cleanup_ && easy_init_ && easy_setopt_ &&
-           easy_perform_ && easy_cleanup_;
+  curl_ = CurlFunctions(library_);
+  ready_ = curl_.FirstMissing() == nullptr;
   if (!ready_) return;
-  global_init_(kGlobalAll);
-  handle_ = easy_init_();
+  curl_.global_init(kGlobalAll);
+  handle_ = curl_.easy_init();
   if (handle_ == nullptr) return;
   using WriteFn = size_t (*)(const char*, size_t, size_t, void*);
   WriteFn write = &HttpFetcher::WriteChunk;
-  easy_setopt_(handle_, kOptWriteFunction, write);
-  easy_setopt_(handle_, kOptWriteData, static_cast<void*>(&buffer_));
-  easy_setopt_(handle_, kOptNoProgress, 1L);
-  easy_setopt_(handle_, kOptUserAgent, kUserAgent);
-  easy_setopt_(handle_, kOptConnectTimeout, limits_.connect_timeout_seconds);
-  easy_setopt_(handle_, kOptLowSpeedLimit, limits_.low_speed_bytes);
-  easy_setopt_(handle_, kOptLowSpeedTime, limits_.low_speed_seconds);
-  if (keep_error_text) easy_setopt_(handle_, kOptErrorBuffer, error_text_);
+  curl_.easy_setopt(handle_, kOptWriteFunction, write);
+  curl_.easy_setopt(handle_, kOptWriteData, static_cast<void*>(&buffer_));
+  curl_.easy_setopt(handle_, kOptNoProgress, 1L);
+  curl_.easy_setopt(handle_, kOptUserAgent, kUserAgent);
+  curl_.easy_setopt(handle_, kOptConnectTimeout,
+                    limits_.connect_timeout_seconds);
+  curl_.easy_setopt(handle_, kOptLowSpeedLimit, limits_.low_speed_bytes);
+  curl_.easy_setopt(handle_, kOptLowSpeedTime, limits_.low_speed_seconds);
+  if (keep_error_text) curl_.easy_setopt(handle_, kOptErrorBuffer, error_text_);
 }
 
 bool HttpFetcher::Fetch(const char* address) {
@@ -71,11 +86,11 @@ bool HttpFetcher::Fetch(const char* address) {
   status_ = 0;
   result_ = kCurlNotReady;
   if (!ready_ || handle_ == nullptr) return false;
-  easy_setopt_(handle_, kOptUrl, address);
-  result_ = easy_perform_(handle_);
+  curl_.easy_setopt(handle_, kOptUrl, address);
+  result_ = curl_.easy_perform(handle_);
   if (result_ != kCurlOk) return false;
-  if (easy_getinfo_ != nullptr &&
-      easy_getinfo_(handle_, kInfoResponseCode, &status_) != kCurlOk) {
+  if (curl_.easy_getinfo != nullptr &&
+      curl_.easy_getinfo(handle_, kInfoResponseCode, &status_) != kCurlOk) {
     status_ = 0;
   }
   return status_ < 400;
@@ -93,8 +108,8 @@ std::string HttpFetcher::Outcome() const {
 void HttpFetcher::Close() {
   FreeBuffer();
   if (ready_) {
-    if (handle_ != nullptr) easy_cleanup_(handle_);
-    global_cleanup_();
+    if (handle_ != nullptr) curl_.easy_cleanup(handle_);
+    curl_.global_cleanup();
   }
   handle_ = nullptr;
   ready_ = false;

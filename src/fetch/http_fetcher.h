@@ -34,6 +34,37 @@ struct DownloadBuffer {
   size_t limit = 0;      // largest accepted size
 };
 
+// libcurl's entry points, looked up by name in a loaded library; each is
+// null where the library lacks it. libcurl's enums and codes are passed as
+// int, its handles as void*.
+struct CurlFunctions {
+  using GlobalInitFn = int (*)(long);
+  using GlobalCleanupFn = void (*)();
+  using EasyInitFn = void* (*)();
+  using EasySetoptFn = int (*)(void*, int, ...);
+  using EasyPerformFn = int (*)(void*);
+  using EasyCleanupFn = void (*)(void*);
+  using EasyGetinfoFn = int (*)(void*, int, ...);
+  using EasyStrerrorFn = const char* (*)(int);
+
+  CurlFunctions() = default;
+  explicit CurlFunctions(const port::SharedLibrary& library);
+
+  // The first of the six functions every download needs that the library
+  // lacks, or null when it has them all. curl_easy_getinfo and
+  // curl_easy_strerror are not among them.
+  const char* FirstMissing() const;
+
+  GlobalInitFn global_init = nullptr;
+  GlobalCleanupFn global_cleanup = nullptr;
+  EasyInitFn easy_init = nullptr;
+  EasySetoptFn easy_setopt = nullptr;
+  EasyPerformFn easy_perform = nullptr;
+  EasyCleanupFn easy_cleanup = nullptr;
+  EasyGetinfoFn easy_getinfo = nullptr;
+  EasyStrerrorFn easy_strerror = nullptr;
+};
+
 class HttpFetcher {
  public:
   explicit HttpFetcher(const FetchLimits& limits = FetchLimits());
@@ -72,14 +103,6 @@ class HttpFetcher {
                            size_t item_count, void* target);
 
  private:
-  using GlobalInitFn = int (*)(long);
-  using GlobalCleanupFn = void (*)();
-  using EasyInitFn = void* (*)();
-  using EasySetoptFn = int (*)(void*, int, ...);
-  using EasyPerformFn = int (*)(void*);
-  using EasyCleanupFn = void (*)(void*);
-  using EasyGetinfoFn = int (*)(void*, int, ...);
-
   void FreeBuffer();
 
   FetchLimits limits_;
@@ -90,13 +113,7 @@ class HttpFetcher {
   long status_ = 0;            // its HTTP status, 0 when unknown
   char error_text_[256] = {};  // libcurl's CURL_ERROR_SIZE
   port::SharedLibrary library_;
-  GlobalInitFn global_init_ = nullptr;
-  GlobalCleanupFn global_cleanup_ = nullptr;
-  EasyInitFn easy_init_ = nullptr;
-  EasySetoptFn easy_setopt_ = nullptr;
-  EasyPerformFn easy_perform_ = nullptr;
-  EasyCleanupFn easy_cleanup_ = nullptr;
-  EasyGetinfoFn easy_getinfo_ = nullptr;  // optional
+  CurlFunctions curl_;  // curl_easy_getinfo optional
 };
 
 }  // namespace pagerates

@@ -3,7 +3,6 @@
 #include <curl/curl.h>
 
 #include <optional>
-#include <type_traits>
 #include <utility>
 
 #include "port/port.h"
@@ -11,22 +10,13 @@
 namespace pagerates::cli {
 namespace {
 
-// The libcurl functions the client calls, looked up in the library loaded
-// at run time, so that every command but `fetch` runs without libcurl and
-// its dependencies. The types are those curl.h declares.
-struct CurlApi {
+// libcurl loaded at run time, so that every command but `fetch` runs
+// without it and its dependencies; its functions are the module's lookup.
+struct CurlApi : CurlFunctions {
   port::SharedLibrary library;
-  decltype(&curl_global_init) global_init = nullptr;
-  decltype(&curl_global_cleanup) global_cleanup = nullptr;
-  decltype(&curl_easy_init) easy_init = nullptr;
-  decltype(&curl_easy_setopt) easy_setopt = nullptr;
-  decltype(&curl_easy_perform) easy_perform = nullptr;
-  decltype(&curl_easy_getinfo) easy_getinfo = nullptr;
-  decltype(&curl_easy_strerror) easy_strerror = nullptr;
-  decltype(&curl_easy_cleanup) easy_cleanup = nullptr;
 
   // Loads the platform's libcurl. False with `*error` set when it cannot
-  // be loaded or lacks one of the functions.
+  // be loaded or lacks one of the functions the client calls.
   bool Load(std::string* error) {
     std::string reason;
     library = port::SharedLibrary(port::kCurlLibraryName, &reason);
@@ -35,20 +25,14 @@ struct CurlApi {
           std::string("cannot load ") + port::kCurlLibraryName + ": " + reason;
       return false;
     }
-    const char* missing = nullptr;
-    auto find = [&](auto* function, const char* name) {
-      *function = reinterpret_cast<std::remove_pointer_t<decltype(function)>>(
-          library.Symbol(name));
-      if (*function == nullptr && missing == nullptr) missing = name;
-    };
-    find(&global_init, "curl_global_init");
-    find(&global_cleanup, "curl_global_cleanup");
-    find(&easy_init, "curl_easy_init");
-    find(&easy_setopt, "curl_easy_setopt");
-    find(&easy_perform, "curl_easy_perform");
-    find(&easy_getinfo, "curl_easy_getinfo");
-    find(&easy_strerror, "curl_easy_strerror");
-    find(&easy_cleanup, "curl_easy_cleanup");
+    static_cast<CurlFunctions&>(*this) = CurlFunctions(library);
+    const char* missing = FirstMissing();
+    if (missing == nullptr && easy_getinfo == nullptr) {
+      missing = "curl_easy_getinfo";
+    }
+    if (missing == nullptr && easy_strerror == nullptr) {
+      missing = "curl_easy_strerror";
+    }
     if (missing != nullptr) {
       *error = std::string(port::kCurlLibraryName) + " lacks " + missing;
       return false;
@@ -182,7 +166,7 @@ bool HttpClient::Get(const std::string& url, std::string* body,
   curl.easy_setopt(handle, CURLOPT_URL, url.c_str());
   curl.easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
   curl.easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
-  CURLcode code = curl.easy_perform(handle);
+  const int code = curl.easy_perform(handle);
   if (code != CURLE_OK) {
     if (transfer.too_large) {
       *error = "page larger than " +
