@@ -28,7 +28,10 @@ std::string ReadPage(const std::string& path, PageText* page) {
   std::FILE* file = stdin;
   if (!path.empty() && path != "-") {
     page->mapped_ = MappedFile::Open(path);
-    if (page->mapped_) return std::string();
+    if (page->mapped_) {
+      page->text_ = {page->mapped_->data(), page->mapped_->size()};
+      return std::string();
+    }
     owned.reset(std::fopen(path.c_str(), "rb"));
     if (owned == nullptr) return ErrorText(errno);
     file = owned.get();
@@ -57,7 +60,7 @@ std::string ReadPage(const std::string& path, PageText* page) {
   if (std::ferror(file)) return ErrorText(errno);
   bytes[size] = '\0';
   page->bytes_ = std::move(bytes);
-  page->size_ = size;
+  page->text_ = {page->bytes_.get(), size};
   return std::string();
 }
 

@@ -34,17 +34,16 @@ void WriteOutput(std::string_view text);
 // is mapped where it can be, else read (never into zeroed memory first).
 class PageText {
  public:
-  const char* c_str() const {
-    return mapped_ ? mapped_->data() : size_ == 0 ? "" : bytes_.get();
-  }
-  size_t size() const { return mapped_ ? mapped_->size() : size_; }
-  std::string_view view() const { return {c_str(), size()}; }
+  const char* c_str() const { return text_.data(); }
+  size_t size() const { return text_.size(); }
+  std::string_view view() const { return text_; }
 
  private:
   friend std::string ReadPage(const std::string& path, PageText* page);
+  // The bytes are one of these two; text_ views them.
   std::optional<MappedFile> mapped_;
   std::unique_ptr<char[]> bytes_;
-  size_t size_ = 0;
+  std::string_view text_ = "";
 };
 // Reads all of `path` ("" or "-": standard input) into `*page`. Empty on
 // success, else the reason.

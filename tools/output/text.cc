@@ -101,16 +101,7 @@ char* DateTo(char* at, RateDate date) {
 char* FixedPointTo(char* at, int64_t value) {
   const uint64_t magnitude = Magnitude(value);
   if (value < 0) *at++ = '-';
-  const uint64_t whole = magnitude / 10000;
-  if (whole < 100) {  // the usual case, without the general loop
-    if (whole >= 10) {
-      at = PairTo(at, static_cast<unsigned>(whole));
-    } else {
-      *at++ = static_cast<char>('0' + whole);
-    }
-  } else {
-    at = DigitsTo(at, whole, 1);
-  }
+  at = DigitsTo(at, magnitude / 10000, 1);
   *at++ = '.';
   const auto fraction = static_cast<unsigned>(magnitude % 10000);
   return PairTo(PairTo(at, fraction / 100), fraction % 100);
@@ -206,10 +197,11 @@ char* JsonStringTo(char* at, std::string_view text) {
       *at++ = *next++;
       continue;
     }
-    // Two-byte sequences (Latin, Greek, Cyrillic, ...) but the C1 controls
-    // are copied without the general decoding.
+    // Two-byte sequences (Latin, Greek, Cyrillic, ...) are copied without
+    // the general decoding, unless they are C1 controls.
     if (kind == kJsonLeadOfTwo && end - next >= 2 &&
-        IsUtf8Continuation(next[1]) && (c != 0xC2 || Byte(next[1]) >= 0xA0)) {
+        IsUtf8Continuation(next[1]) &&
+        ControlCharacter(std::string_view(next, 2)) < 0) {
       at[0] = next[0];
       at[1] = next[1];
       at += 2;
@@ -226,11 +218,15 @@ char* JsonStringTo(char* at, std::string_view text) {
     if (length == 0) {
       at = UnicodeEscapeTo(at, c);  // a byte outside valid UTF-8
       ++next;
-    } else if (length == 2) {
-      at = UnicodeEscapeTo(at, Byte(next[1]));  // C1: U+0080-U+009F
-      next += 2;
+      continue;
+    }
+    const std::string_view sequence(next, length);
+    next += length;
+    const int control = ControlCharacter(sequence);
+    if (control >= 0) {
+      at = UnicodeEscapeTo(at, static_cast<unsigned>(control));  // C1
     } else {
-      for (size_t i = 0; i < length; ++i) *at++ = *next++;
+      for (char byte : sequence) *at++ = byte;
     }
   }
   *at++ = '"';
