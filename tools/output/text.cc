@@ -49,6 +49,12 @@ size_t DigitCount(uint64_t value) {
 // The decimal digits of `value`, at least `width` of them (zeros first),
 // written at `at`; returns the end.
 char* DigitsTo(char* at, uint64_t value, size_t width) {
+  if (value < 100 && width <= 2) {  // the usual case, without the loops
+    if (value >= 10 || width == 2)
+      return PairTo(at, static_cast<unsigned>(value));
+    *at = static_cast<char>('0' + value);
+    return at + 1;
+  }
   const size_t count = DigitCount(value);
   for (size_t zeros = count; zeros < width; ++zeros) *at++ = '0';
   char* const end = at + count;
