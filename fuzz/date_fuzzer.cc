@@ -14,15 +14,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static pagerates::PatternMatcher* parts = nullptr;
   if (whole == nullptr) {
     using pagerates::PresetPattern;
-    whole =
-        new pagerates::PatternMatcher(*new PresetPattern(PresetPattern::Compile(
-                                          "fuzz", "Record", "(?<date>.*)")),
-                                      '.');
+    using pagerates::TextRules;
+    // Month names in English and in a listed language, so that dates
+    // written with words are read too.
+    auto* words = new TextRules{'.'};
+    words->months = pagerates::ReadMonthNames(
+        "января,февраля,марта,апреля,мая,июня,июля,августа,сентября,"
+        "октября,ноября,декабря",
+        nullptr);
+    auto* comma = new TextRules{','};
+    comma->months.english = true;
+    whole = new pagerates::PatternMatcher(
+        *new PresetPattern(
+            PresetPattern::Compile("fuzz", "Record", "(?<date>.*)")),
+        *words);
     parts = new pagerates::PatternMatcher(
         *new PresetPattern(PresetPattern::Compile(
             "fuzz", "Record",
-            "(?<day>\\d*)\\D*(?<month>\\d*)\\D*(?<year>\\d*)")),
-        ',');
+            "(?<day>\\d*)\\W*(?<month>\\w*)\\W*(?<year>\\d*)")),
+        *comma);
   }
   for (pagerates::PatternMatcher* m : {whole, parts}) {
     pagerates::ScanRecord record;

@@ -20,7 +20,14 @@ constexpr Placeholder kPlaceholders[] = {
     {"%m%", [](RateDate d) { return static_cast<int>(d.month); }},
     {"%yyyy%", [](RateDate d) { return static_cast<int>(d.year); }},
     {"%yy%", [](RateDate d) { return d.year % 100; }},
+    // The English three-letter month; '%mo' is no percent-escape, so no
+    // address could have meant these bytes before.
+    {"%mon%", [](RateDate d) { return static_cast<int>(d.month); }},
 };
+
+constexpr std::string_view kMonthAbbreviations[12] = {
+    "Jan", "Feb", "Mar", "Apr", "May", "Jun",
+    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 // The width of the placeholder decides the format: 4 characters pad to two
 // digits, 6 characters to four, others are plain.
@@ -74,7 +81,17 @@ HeapString ExpandAddressTemplate(std::string_view address_template,
       rest.remove_prefix(1);
       continue;
     }
-    out.append(port::Format(FormatFor(hit->text), hit->value(date)).view());
+    const int value = hit->value(date);
+    if (hit->text == "%mon%") {
+      // A month outside 1-12 is written as a number.
+      if (value >= 1 && value <= 12) {
+        out.append(kMonthAbbreviations[value - 1]);
+      } else {
+        out.append(port::Format("%d", value).view());
+      }
+    } else {
+      out.append(port::Format(FormatFor(hit->text), value).view());
+    }
     rest.remove_prefix(hit->text.size());
   }
   return HeapString::Copy(out);

@@ -1,5 +1,5 @@
-// Page address templates: text in which %dd%, %d%, %mm%, %m%, %yyyy% and %yy%
-// stand for parts of a date.
+// Page address templates: text in which %dd%, %d%, %mm%, %m%, %yyyy%, %yy%
+// and %mon% (Jan ... Dec) stand for parts of a date.
 #ifndef PAGERATES_CONFIG_ADDRESS_TEMPLATE_H_
 #define PAGERATES_CONFIG_ADDRESS_TEMPLATE_H_
 

@@ -12,11 +12,6 @@ inline constexpr int64_t kFixedPointOne = 10000;
 // The most decimals past the fourth a preset's ExtraDecimals may keep.
 inline constexpr int kMaxExtraDecimals = 6;
 
-// The ExtraDecimals a preset gets from the INI integer `value`: the value
-// itself from 0 to kMaxExtraDecimals, 0 otherwise.
-inline int UsableExtraDecimals(int32_t value) {
-  return value >= 0 && value <= kMaxExtraDecimals ? static_cast<int>(value) : 0;
-}
 
 }  // namespace pagerates
 

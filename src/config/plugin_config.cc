@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <utility>
+#include <variant>
+
+#include "config/ini_schema.h"
 
 namespace pagerates {
 namespace {
 
 constexpr char kMain[] = "main";
-constexpr char kRenameSection[] = "currency-rename";
-constexpr int32_t kDefaultEstimatedPageSize = 10;
 
 }  // namespace
 
@@ -72,29 +73,32 @@ HeapString PresetNotFoundText(std::string_view section,
 void PluginConfig::Load(std::string ini_path, Diagnostics* diagnostics) {
   ini_path_ = std::move(ini_path);
   profile_ = std::make_unique<port::Profile>(ini_path_);
-  rename_enabled_ = profile_->ReadInt(kMain, "EnableCurrencyRename", 0) != 0;
-  filter_codes_ = SplitList(ReadString(kMain, "CurrencyFilter").view());
-  presets_ = SplitList(ReadString(kMain, "ActivePreset").view());
+  rename_enabled_ =
+      profile_->ReadInt(kMain, KeyName(Key::kEnableCurrencyRename), 0) != 0;
+  filter_codes_ =
+      SplitList(ReadString(kMain, KeyName(Key::kCurrencyFilter)).view());
+  presets_ = SplitList(ReadString(kMain, KeyName(Key::kActivePreset)).view());
   preset_count_ = static_cast<int>(presets_.size());
   if (preset_count_ > 1) ValidatePresets(diagnostics);
   BuildPresets();
 
-  name_ = ReadPresetKey(0, "Name");
-  HeapString url = ReadPresetKey(0, "PageURL");
+  name_ = ReadPresetKey(0, KeyName(Key::kName));
+  HeapString url = ReadPresetKey(0, KeyName(Key::kPageUrl));
   if (std::optional<SplitAddress> split = SplitHttpAddress(url.view())) {
     server_ = HeapString::Copy(split->server);
     page_path_ = HeapString::Copy(split->path);
   } else {
-    server_ = ReadPresetKey(0, "Server");
+    server_ = ReadPresetKey(0, KeyName(Key::kServer));
     page_path_ = std::move(url);
   }
+  const IniKey& page_size = Declared(Key::kEstimatedPageSize);
   estimated_page_size_ = static_cast<uint32_t>(
-      has_primary() ? profile_->ReadInt(presets_[0], "EstimatedPageSize",
-                                        kDefaultEstimatedPageSize)
-                    : kDefaultEstimatedPageSize);
-  home_currency_code_ =
-      presets_set_->currency().Rename(ReadPresetKey(0, "HomeCurrencyCode"));
-  home_currency_name_ = ReadPresetKey(0, "HomeCurrencyName");
+      has_primary()
+          ? profile_->ReadInt(presets_[0], page_size.name, page_size.default_int)
+          : page_size.default_int);
+  home_currency_code_ = presets_set_->currency().Rename(
+      ReadPresetKey(0, KeyName(Key::kHomeCurrencyCode)));
+  home_currency_name_ = ReadPresetKey(0, KeyName(Key::kHomeCurrencyName));
 }
 
 // Drops listed presets that are missing (no HomeCurrencyCode) or whose home
@@ -107,7 +111,7 @@ void PluginConfig::ValidatePresets(Diagnostics* diagnostics) {
   for (int i = 0; i < static_cast<int>(presets_.size()); ++i) {
     if (removed > 0) presets_[i - removed] = presets_[i];
     const std::string& section = presets_[i - removed];
-    HeapString code = ReadString(section, "HomeCurrencyCode");
+    HeapString code = ReadString(section, KeyName(Key::kHomeCurrencyCode));
     if (code.empty()) {
       diagnostics->Report(Diagnostic{
           Diagnostic::Kind::kPresetNotFound, section, "HomeCurrencyCode",
@@ -151,21 +155,28 @@ PresetSettings PluginConfig::ReadPresetSettings(int i) const {
   PresetSettings settings;
   settings.section = presets_[i];
   const std::string& section = settings.section;
-  settings.code_page = profile_->ReadInt(section, "Codepage", kDefaultCodePage);
-  settings.decimal_separator = ReadString(section, "DecimalSeparator").view();
-  settings.extra_decimals = profile_->ReadInt(section, "ExtraDecimals", 0);
-  settings.page_url = ReadString(section, "PageURL").view();
-  settings.prologue = ReadString(section, "Prologue").view();
-  settings.epilogue = ReadString(section, "Epilogue").view();
-  // Record, Record1, Record2, ... up to the first one missing.
-  const bool unnumbered_set = !ReadString(section, "Record").empty();
+  for (const IniKey& key : kIniKeys) {
+    if (key.section != IniSection::kPreset) continue;
+    if (const TextSlot* slot = std::get_if<TextSlot>(&key.slot)) {
+      settings.**slot = ReadString(section, key.name).view();
+    } else if (const IntSlot* slot = std::get_if<IntSlot>(&key.slot)) {
+      settings.**slot = profile_->ReadInt(section, key.name, key.default_int);
+    }
+  }
+  // Record, Record1, Record2, ... up to the first one missing; each with
+  // the other numbered keys of its number.
+  const std::string_view record_key = KeyName(Key::kRecord);
+  const bool unnumbered_set = !ReadString(section, record_key).empty();
   for (int n = 0;; ++n) {
-    HeapString text = ReadIndexed(section, "Record", n);
+    HeapString text = ReadIndexed(section, record_key, n);
     if (text.empty()) break;
-    settings.records.push_back(
-        {IndexedKey("Record", n, unnumbered_set), std::string(text.view()),
-         std::string(ReadIndexed(section, "OtherCurrencyCode", n).view()),
-         std::string(ReadIndexed(section, "OtherCurrencyName", n).view())});
+    PresetSettings::Record& record = settings.records.emplace_back();
+    record.key = IndexedKey(record_key, n, unnumbered_set);
+    for (const IniKey& key : kIniKeys) {
+      if (const RecordSlot* slot = std::get_if<RecordSlot>(&key.slot)) {
+        record.**slot = ReadIndexed(section, key.name, n).view();
+      }
+    }
   }
   return settings;
 }

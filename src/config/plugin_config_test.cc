@@ -153,7 +153,7 @@ TEST_F(PluginConfigTest, PresetValuesAndTheirDefaults) {
           "Codepage=65001\nPrologue=(?<date>\nEpilogue=end\n")
           .presets()
           ->preset(0);
-  EXPECT_EQ(p->separator, ',');  // the first byte
+  EXPECT_EQ(p->rules.separator, ',');  // the first byte
   EXPECT_EQ(p->code_page, 65001);
   ASSERT_TRUE(p->prologue && p->epilogue);
   ASSERT_TRUE(p->prologue->error);
@@ -166,7 +166,7 @@ TEST_F(PluginConfigTest, PresetValuesAndTheirDefaults) {
   EXPECT_EQ(p->missing_records->text, "Missing record patterns for preset [p]");
 
   p = Load("[main]\nActivePreset=p\n[p]\n").presets()->preset(0);
-  EXPECT_EQ(p->separator, '.');
+  EXPECT_EQ(p->rules.separator, '.');
   EXPECT_EQ(p->code_page, 1251);
   EXPECT_FALSE(p->prologue || p->epilogue);
   // Building the presets shows nothing: the scans report what is wrong.
@@ -178,7 +178,7 @@ TEST_F(PluginConfigTest, ExtraDecimalsOutsideTheRangeReadAsZero) {
     return Load("[main]\nActivePreset=p\n[p]\n" + line)
         .presets()
         ->preset(0)
-        ->extra_decimals;
+        ->rules.extra_decimals;
   };
   EXPECT_EQ(read(""), 0);
   EXPECT_EQ(read("ExtraDecimals=4\n"), 4);

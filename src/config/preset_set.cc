@@ -1,9 +1,11 @@
 #include "config/preset_set.h"
 
+#include <algorithm>
 #include <tuple>
 
 #include "port/ascii.h"
 #include "port/port.h"
+#include "port/profile_text.h"
 
 namespace pagerates {
 
@@ -57,14 +59,71 @@ HeapString MissingRecordPatternsText(std::string_view section) {
                       std::string(section).c_str());
 }
 
+namespace {
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+    text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+    text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace
+
+MonthNames ReadMonthNames(std::string_view text, std::string* problem) {
+  MonthNames months;
+  if (text.empty()) return months;
+  months.english = true;
+  if (EqualsIgnoringAsciiCase(TrimBlanks(text), "English")) return months;
+  std::vector<std::string> names;
+  for (std::string_view item = text;;) {
+    const size_t comma = item.find(',');
+    names.emplace_back(TrimBlanks(item.substr(0, comma)));
+    if (comma == std::string_view::npos) break;
+    item.remove_prefix(comma + 1);
+  }
+  const bool twelve =
+      names.size() == 12 &&
+      std::none_of(names.begin(), names.end(),
+                   [](const std::string& name) { return name.empty(); });
+  if (twelve) {
+    months.listed = std::move(names);
+  } else if (problem != nullptr) {
+    *problem = "lists " + std::to_string(names.size()) +
+               " names: write English, or twelve names separated by commas, "
+               "January first";
+  }
+  return months;
+}
+
+DateCount ReadDateCount(std::string_view text, bool* known) {
+  DateCount count = DateCount::kNone;
+  text = TrimBlanks(text);
+  if (EqualsIgnoringAsciiCase(text, "seconds")) count = DateCount::kSeconds;
+  if (EqualsIgnoringAsciiCase(text, "milliseconds"))
+    count = DateCount::kMilliseconds;
+  if (known != nullptr) *known = text.empty() || count != DateCount::kNone;
+  return count;
+}
+
 void PresetSet::Add(PresetSettings settings) {
   CompiledPreset preset;
   preset.section = std::move(settings.section);
   const std::string& section = preset.section;
   preset.code_page = settings.code_page;
-  preset.separator =
+  TextRules& rules = preset.rules;
+  rules.separator =
       settings.decimal_separator.empty() ? '.' : settings.decimal_separator[0];
-  preset.extra_decimals = UsableExtraDecimals(settings.extra_decimals);
+  rules.extra_decimals =
+      UsableInt(Declared(Key::kExtraDecimals), settings.extra_decimals);
+  rules.months = ReadMonthNames(settings.month_names, nullptr);
+  rules.date_count = ReadDateCount(settings.date_count, nullptr);
+  rules.json_escapes = settings.json_escapes != 0;
+  preset.requested_date_only = settings.requested_date_only != 0;
+  // Units out of its range counts as not set: 1.
+  const int32_t preset_units =
+      std::max(1, UsableInt(Declared(Key::kUnits), settings.units));
   preset.page_template = HeapString::Copy(settings.page_url);
   for (auto [key, text, slot] :
        {std::tuple{"Prologue", &settings.prologue, &preset.prologue},
@@ -78,7 +137,14 @@ void PresetSet::Add(PresetSettings settings) {
         RecordPattern{PresetPattern::Compile(section, std::move(record.key),
                                              std::move(record.text)),
                       currency_.Rename(HeapString::Copy(record.other_code)),
-                      HeapString::Copy(record.other_name)});
+                      HeapString::Copy(record.other_name), preset_units});
+    if (!record.units.empty()) {
+      preset.records.back().units =
+          UsableInt(Declared(Key::kRecordUnits),
+                    port::ProfileText::ParseInt(record.units));
+      if (preset.records.back().units == 0)
+        preset.records.back().units = preset_units;
+    }
   }
   if (preset.records.empty()) {
     preset.missing_records =

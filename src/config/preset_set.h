@@ -23,6 +23,7 @@
 #include "config/compiled_pattern.h"
 #include "config/diagnostics.h"
 #include "config/fixed_point.h"
+#include "config/ini_schema.h"
 #include "port/heap_string.h"
 
 namespace pagerates {
@@ -75,6 +76,7 @@ struct RecordPattern {
   PresetPattern pattern;
   HeapString other_code;  // OtherCurrencyCode<n>, already renamed
   HeapString other_name;  // OtherCurrencyName<n>
+  int32_t units = 1;      // RecordUnits<n>, else Units: value1 when unset
 };
 
 // The module-wide currency rules: the filter and the renaming table.
@@ -109,33 +111,41 @@ class CurrencyRules {
   std::vector<std::pair<std::string, std::string>> renames_;
 };
 
-// The code page of a preset that names none.
-inline constexpr int kDefaultCodePage = 1251;
-
-// One preset's values as its INI section holds them, nothing checked or
-// compiled yet.
-struct PresetSettings {
-  struct Record {
-    std::string key;         // Record, Record1, Record2, ...
-    std::string text;        // the pattern
-    std::string other_code;  // OtherCurrencyCode<n>, before renaming
-    std::string other_name;  // OtherCurrencyName<n>
-  };
-  std::string section;
-  int32_t code_page = kDefaultCodePage;  // Codepage
-  std::string decimal_separator;         // DecimalSeparator
-  int32_t extra_decimals = 0;            // ExtraDecimals
-  std::string page_url;                  // PageURL
-  std::string prologue;                  // empty when there is none
-  std::string epilogue;
-  std::vector<Record> records;  // in key order; none of them empty
+// Month names a preset's dates may use (MonthNames).
+struct MonthNames {
+  bool english = false;             // January ... December and Jan ... Dec
+  std::vector<std::string> listed;  // twelve more names, January first
+  bool any() const { return english || !listed.empty(); }
 };
+
+// What a `date` capture counts when DateCount is set.
+enum class DateCount { kNone, kSeconds, kMilliseconds };
+
+// How a preset reads the text its patterns capture.
+struct TextRules {
+  char separator = '.';    // DecimalSeparator's first byte
+  int extra_decimals = 0;  // ExtraDecimals, 0 to kMaxExtraDecimals
+  MonthNames months;       // none: dates are numbers only
+  DateCount date_count = DateCount::kNone;
+  bool json_escapes = false;  // JsonEscapes: decode captured code and name
+};
+
+// The MonthNames a preset gets from the key's text: "English" (any case),
+// or twelve comma-separated names (blanks around each dropped), which come
+// with the English ones. Anything else gives English names only; an empty
+// text gives none. `problem`, when not null, is set to what is wrong with
+// a text that is neither.
+MonthNames ReadMonthNames(std::string_view text, std::string* problem);
+
+// The DateCount of DateCount's text, "seconds" or "milliseconds" in any
+// case; kNone for anything else (`known` says whether the text was one).
+DateCount ReadDateCount(std::string_view text, bool* known);
 
 struct CompiledPreset {
   std::string section;
   int code_page = kDefaultCodePage;
-  char separator = '.';
-  int extra_decimals = 0;  // ExtraDecimals, 0 to kMaxExtraDecimals
+  TextRules rules;
+  bool requested_date_only = false;  // RequestedDateOnly
   HeapString page_template = HeapString::Empty();  // PageURL
   std::optional<PresetPattern> prologue;  // set when Prologue is not empty
   std::optional<PresetPattern> epilogue;
@@ -152,10 +162,11 @@ class PresetSet {
   PresetSet& operator=(const PresetSet&) = delete;
 
   // Compiles `settings` into the next preset: the separator is the first
-  // byte of DecimalSeparator ('.' when empty), an ExtraDecimals out of range
-  // is 0, an empty Prologue or Epilogue is none, each OtherCurrencyCode is
-  // renamed by this set's rules, and a preset without record patterns keeps
-  // the diagnostic that says so. Never fails: a pattern that does not
+  // byte of DecimalSeparator ('.' when empty), an integer out of its
+  // declared range is the key's default, an empty Prologue or Epilogue is
+  // none, each OtherCurrencyCode is renamed by this set's rules, a record's
+  // amount is its RecordUnits, else Units, else 1, and a preset without
+  // record patterns keeps the diagnostic that says so. Never fails: a pattern that does not
   // compile keeps its error (see PresetPattern).
   void Add(PresetSettings settings);
 

@@ -45,6 +45,43 @@ int64_t ParseFixedPoint(std::string_view text, char separator,
       fraction * static_cast<uint64_t>(PowerOfTen(decimals - places)));
 }
 
+NumberFlaw FlawOf(std::string_view text, char separator, int extra_decimals) {
+  const int decimals = 4 + extra_decimals;
+  size_t at = 0;
+  // Integer digits, scaled as they come, with overflow checked.
+  int64_t value = 0;
+  bool too_large = false;
+  for (; at < text.size() && text[at] != separator; ++at) {
+    if (!IsDigit(text[at])) continue;
+    too_large = too_large || __builtin_mul_overflow(value, int64_t{10}, &value) ||
+                __builtin_add_overflow(value, int64_t{text[at] - '0'}, &value);
+  }
+  if (!too_large &&
+      __builtin_mul_overflow(value, PowerOfTen(decimals), &value)) {
+    too_large = true;
+  }
+  if (!too_large && at < text.size()) {
+    int64_t fraction = 0;
+    int places = 0;
+    for (size_t i = at + 1;
+         i < text.size() && places < decimals && IsDigit(text[i]);
+         ++i, ++places) {
+      fraction = fraction * 10 + (text[i] - '0');
+    }
+    too_large = __builtin_add_overflow(
+        value, fraction * PowerOfTen(decimals - places), &value);
+  }
+  if (too_large) return NumberFlaw::kTooLarge;
+  // A digit, 'e' or 'E', an optional sign and a digit: an exponent.
+  for (size_t i = 1; i + 1 < text.size(); ++i) {
+    if ((text[i] | 0x20) != 'e' || !IsDigit(text[i - 1])) continue;
+    size_t next = i + 1;
+    if (text[next] == '-' || text[next] == '+') ++next;
+    if (next < text.size() && IsDigit(text[next])) return NumberFlaw::kExponent;
+  }
+  return NumberFlaw::kNone;
+}
+
 int32_t ParseLeadingDigits(std::string_view text) {
   uint32_t value = 0;
   for (size_t i = 0; i < text.size() && IsDigit(text[i]); ++i) {

@@ -21,6 +21,14 @@ namespace pagerates {
 int64_t ParseFixedPoint(std::string_view text, char separator,
                         int extra_decimals = 0);
 
+// What keeps a captured number from being read right.
+enum class NumberFlaw {
+  kNone,
+  kTooLarge,  // scaled, it is past a signed 64-bit value: it would wrap
+  kExponent,  // written with an exponent (8.7068e-4), which is not read
+};
+NumberFlaw FlawOf(std::string_view text, char separator, int extra_decimals);
+
 // 10^k for 0 <= k <= kMaxExtraDecimals + 4.
 int64_t PowerOfTen(int k);
 

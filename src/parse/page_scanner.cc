@@ -57,7 +57,7 @@ void ScanPage(const CompiledPreset& preset, const char* page_text,
   const char* const text = page.data();
   const char* const text_end = text + page.size();
   if (trace != nullptr) trace->text.assign(page);
-  const char separator = preset.separator;
+  const TextRules& rules = preset.rules;
   const CurrencyRules& currency = *preset.currency;
   // Records of one page mostly share a date: `delivered` hears of each
   // date once per run of records that carry it.
@@ -69,11 +69,12 @@ void ScanPage(const CompiledPreset& preset, const char* page_text,
   const char* start = text;
   if (preset.prologue) {
     if (preset.prologue->error) diagnostics->Report(*preset.prologue->error);
-    PatternMatcher matcher(*preset.prologue, separator);
+    PatternMatcher matcher(*preset.prologue, rules);
     if (trace != nullptr) trace->prologue = ScanTrace::Bound::kNoMatch;
     if (const char* after = matcher.Match(start, text_end)) {
       start = after;
-      matcher.ApplyTo(&record);
+      // Date parts that cannot be are not taken.
+      if (matcher.flaw() != MatchFlaw::kImpossibleDate) matcher.ApplyTo(&record);
       if (trace != nullptr) {
         trace->prologue = ScanTrace::Bound::kMatched;
         trace->prologue_match = TraceOf(matcher, text);
@@ -87,7 +88,7 @@ void ScanPage(const CompiledPreset& preset, const char* page_text,
   const char* end = text_end;
   if (preset.epilogue) {
     if (preset.epilogue->error) diagnostics->Report(*preset.epilogue->error);
-    PatternMatcher matcher(*preset.epilogue, separator);
+    PatternMatcher matcher(*preset.epilogue, rules);
     if (trace != nullptr) trace->epilogue = ScanTrace::Bound::kNoMatch;
     if (const char* after = matcher.Match(start, text_end)) {
       end = after;
@@ -108,7 +109,7 @@ void ScanPage(const CompiledPreset& preset, const char* page_text,
   for (int k = 0; k < count; ++k) {
     const RecordPattern& pattern = preset.records[k];
     if (pattern.pattern.error) diagnostics->Report(*pattern.pattern.error);
-    PatternMatcher matcher(pattern.pattern, separator, preset.extra_decimals);
+    PatternMatcher matcher(pattern.pattern, rules, pattern.units);
     for (const char* pos = start; pos < end;) {
       const char* next = matcher.Match(pos, text_end);
       if (next == nullptr) break;
@@ -125,8 +126,16 @@ void ScanPage(const CompiledPreset& preset, const char* page_text,
         traced->value2 = record.value2;
         traced->code.assign(record.code.view());
         traced->name.assign(record.name.view());
+        traced->flaw = matcher.flaw();
       }
-      if (currency.Passes(record.code.view())) {
+      // A match whose numbers or date cannot be read right makes no
+      // record, nor does one of another day when only the day asked for
+      // is wanted.
+      const bool other_date =
+          preset.requested_date_only && !SameDate(record.date, date);
+      if (traced != nullptr) traced->other_date = other_date;
+      if (matcher.flaw() == MatchFlaw::kNone && !other_date &&
+          currency.Passes(record.code.view())) {
         // Every match sets the code afresh, so renaming need not touch it.
         const std::string* renamed = currency.Replacement(record.code.view());
         const char* code =

@@ -5,55 +5,107 @@
 namespace pagerates {
 namespace {
 
-// Years below 80 are 20xx, from 80 to 99 19xx, others as they are.
-int32_t FullYear(int32_t year) {
-  if (year < 80) return year + 2000;
-  if (year < 100) return year + 1900;
-  return year;
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  c = static_cast<char>(c | 0x20);
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
 }
 
-int DaysInMonth(int32_t year, int32_t month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30,
-                                  31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : kDays[month - 1];
+// The four hex digits at `text`, or -1.
+int32_t Hex4(std::string_view text) {
+  if (text.size() < 4) return -1;
+  int32_t value = 0;
+  for (int i = 0; i < 4; ++i) {
+    const int digit = HexDigit(text[i]);
+    if (digit < 0) return -1;
+    value = value * 16 + digit;
+  }
+  return value;
+}
+
+void AppendUtf8(uint32_t cp, std::string* out) {
+  if (cp < 0x80) {
+    *out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    *out += static_cast<char>(0xC0 | (cp >> 6));
+    *out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    *out += static_cast<char>(0xE0 | (cp >> 12));
+    *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    *out += static_cast<char>(0xF0 | (cp >> 18));
+    *out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// `text` with JSON's escapes decoded into `out`; an escape that is not one
+// (or a lone surrogate) stays as it is written.
+void DecodeJsonEscapes(std::string_view text, std::string* out) {
+  out->clear();
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      *out += text[i];
+      continue;
+    }
+    const char e = text[i + 1];
+    const char* simple = nullptr;
+    switch (e) {
+      case '"': simple = "\""; break;
+      case '\\': simple = "\\"; break;
+      case '/': simple = "/"; break;
+      case 'b': simple = "\b"; break;
+      case 'f': simple = "\f"; break;
+      case 'n': simple = "\n"; break;
+      case 'r': simple = "\r"; break;
+      case 't': simple = "\t"; break;
+      default: break;
+    }
+    if (simple != nullptr) {
+      *out += simple;
+      ++i;
+      continue;
+    }
+    int32_t unit = e == 'u' ? Hex4(text.substr(i + 2)) : -1;
+    if (unit < 0 || unit == 0) {
+      *out += text[i];
+      continue;
+    }
+    size_t used = 6;
+    uint32_t cp = static_cast<uint32_t>(unit);
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+      const std::string_view rest = text.substr(i + 6);
+      const int32_t low = rest.size() >= 6 && rest[0] == '\\' && rest[1] == 'u'
+                              ? Hex4(rest.substr(2))
+                              : -1;
+      if (low < 0xDC00 || low > 0xDFFF) {
+        *out += text[i];
+        continue;
+      }
+      cp = 0x10000 + ((cp - 0xD800) << 10) + static_cast<uint32_t>(low - 0xDC00);
+      used = 12;
+    } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+      *out += text[i];
+      continue;
+    }
+    AppendUtf8(cp, out);
+    i += used - 1;
+  }
 }
 
 }  // namespace
 
-DateText ReadDateText(const CompiledPattern& date_pattern,
-                      std::string_view text) {
-  DateText read;
-  MatchResult parts;
-  if (!date_pattern.Exec(text.data(), text.size(), &parts)) return read;
-  std::string_view a, b, c;
-  parts.Group(1, &a);
-  parts.Group(2, &b);
-  parts.Group(3, &c);
-  const int32_t first = ParseLeadingDigits(a);
-  const int32_t middle = ParseLeadingDigits(b);
-  const int32_t last = ParseLeadingDigits(c);
-  const bool year_first = first > 31;
-  read.day = year_first ? last : first;
-  read.month = middle;
-  read.year = year_first ? first : last;
-  // Runs of ten or more digits wrap negative: impossible as well.
-  const bool possible = read.year >= 0 && read.year <= 9999 &&
-                        read.month >= 1 && read.month <= 12 && read.day >= 1;
-  if (possible) read.year = FullYear(read.year);
-  read.kind = possible && read.day <= DaysInMonth(read.year, read.month)
-                  ? DateText::kDate
-                  : DateText::kImpossible;
-  return read;
-}
-
-PatternMatcher::PatternMatcher(const PresetPattern& pattern, char separator,
-                               int extra_decimals)
-    : pattern_(pattern), separator_(separator) {
-  if (extra_decimals > 0 && extra_decimals <= kMaxExtraDecimals) {
-    extra_decimals_ = extra_decimals;
-    one_ = kFixedPointOne * PowerOfTen(extra_decimals);
+PatternMatcher::PatternMatcher(const PresetPattern& pattern,
+                               const TextRules& rules, int32_t units)
+    : pattern_(pattern), rules_(rules) {
+  if (rules.extra_decimals > 0 && rules.extra_decimals <= kMaxExtraDecimals) {
+    extra_decimals_ = rules.extra_decimals;
+    one_ = kFixedPointOne * PowerOfTen(extra_decimals_);
   }
+  units_ = one_ * (units > 1 ? units : 1);
 }
 
 // A named group's text, with the rules of PCRE's substring functions.
@@ -71,18 +123,25 @@ int32_t PatternMatcher::NamedInt(const MatchResult& result, Field field) const {
   return Named(result, field, &text) ? ParseLeadingDigits(text) : -1;
 }
 
-int64_t PatternMatcher::NamedFixed(const MatchResult& result,
-                                   Field field) const {
+int64_t PatternMatcher::NamedFixed(const MatchResult& result, Field field) {
   std::string_view text;
-  return Named(result, field, &text)
-             ? ParseFixedPoint(text, separator_, extra_decimals_)
-             : -1;
+  if (!Named(result, field, &text)) return -1;
+  const NumberFlaw flaw = FlawOf(text, rules_.separator, extra_decimals_);
+  if (flaw == NumberFlaw::kTooLarge) flaw_ = MatchFlaw::kValueTooLarge;
+  if (flaw == NumberFlaw::kExponent && flaw_ == MatchFlaw::kNone)
+    flaw_ = MatchFlaw::kValueExponent;
+  return ParseFixedPoint(text, rules_.separator, extra_decimals_);
 }
 
-HeapString PatternMatcher::NamedText(const MatchResult& result,
-                                     Field field) const {
-  std::string_view text;
-  return Named(result, field, &text) ? HeapString::Copy(text) : HeapString();
+bool PatternMatcher::NamedText(const MatchResult& result, Field field,
+                               std::string* buffer,
+                               std::string_view* text) const {
+  if (!Named(result, field, text)) return false;
+  if (rules_.json_escapes && text->find('\\') != std::string_view::npos) {
+    DecodeJsonEscapes(*text, buffer);
+    *text = *buffer;
+  }
+  return true;
 }
 
 const char* PatternMatcher::Match(const char* position, const char* text_end) {
@@ -91,11 +150,12 @@ const char* PatternMatcher::Match(const char* position, const char* text_end) {
           position, static_cast<size_t>(text_end - position), &result)) {
     return nullptr;
   }
+  flaw_ = MatchFlaw::kNone;
   ExtractDate(result);
   value1_ = NamedFixed(result, Field::kValue1);
   value2_ = NamedFixed(result, Field::kValue2);
-  has_code_ = Named(result, Field::kCode, &code_);
-  has_name_ = Named(result, Field::kName, &name_);
+  has_code_ = NamedText(result, Field::kCode, &code_buffer_, &code_);
+  has_name_ = NamedText(result, Field::kName, &name_buffer_, &name_);
   return position + result.end_offset();
 }
 
@@ -109,7 +169,10 @@ void PatternMatcher::ExtractDate(const MatchResult& result) {
   if (Named(result, Field::kDate, &date_text)) {
     // Text that holds no date, or an impossible one, leaves the date as it
     // was.
-    DateText read = ReadDateText(pattern_.date_parts, date_text);
+    DateText read =
+        rules_.date_count != DateCount::kNone
+            ? ReadDateCount(date_text, rules_.date_count)
+            : ReadDateText(pattern_.date_parts, date_text, rules_.months);
     if (read.kind == DateText::kDate) {
       day_ = static_cast<int8_t>(read.day);
       month_ = static_cast<int8_t>(read.month);
@@ -117,10 +180,24 @@ void PatternMatcher::ExtractDate(const MatchResult& result) {
     }
     return;
   }
-  day_ = static_cast<int8_t>(NamedInt(result, Field::kDay));
-  month_ = static_cast<int8_t>(NamedInt(result, Field::kMonth));
-  year_ = static_cast<int16_t>(NamedInt(result, Field::kYear));
-  if (year_ != -1) year_ = static_cast<int16_t>(FullYear(year_));
+  const int32_t day = NamedInt(result, Field::kDay);
+  int32_t month = NamedInt(result, Field::kMonth);
+  std::string_view month_text;
+  if (rules_.months.any() && Named(result, Field::kMonth, &month_text) &&
+      !month_text.empty() && (month_text[0] < '0' || month_text[0] > '9')) {
+    month = MonthOfName(month_text, rules_.months);
+  }
+  int32_t year = NamedInt(result, Field::kYear);
+  if (year != -1 && year >= 0) year = FullYear(year);
+  // A part that cannot be one would be cut to 8 or 16 bits and delivered
+  // as another day: such a match makes no record.
+  const bool possible = (day == -1 || (day >= 1 && day <= 31)) &&
+                        (month == -1 || (month >= 1 && month <= 12)) &&
+                        (year == -1 || (year >= 0 && year <= 9999));
+  if (!possible) flaw_ = MatchFlaw::kImpossibleDate;
+  day_ = static_cast<int8_t>(day);
+  month_ = static_cast<int8_t>(month);
+  year_ = static_cast<int16_t>(year);
 }
 
 void PatternMatcher::ApplyTo(ScanRecord* record) {
@@ -131,7 +208,7 @@ void PatternMatcher::ApplyTo(ScanRecord* record) {
   if (has_name_) record->name.Assign(name_);
   record->has_code = has_code_;
   record->has_name = has_name_;
-  record->value1 = value1_ == -1 ? one_ : value1_;
+  record->value1 = value1_ == -1 ? units_ : value1_;
   record->value2 = value2_ == -1 ? one_ : value2_;
 }
 

@@ -11,11 +11,14 @@
 #define PAGERATES_PARSE_PATTERN_MATCHER_H_
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "config/fixed_point.h"
 #include "config/preset_set.h"
+#include "parse/date_text.h"
+#include "parse/match_flaw.h"
 #include "pagerates/abi.h"
 #include "port/heap_string.h"
 
@@ -32,31 +35,17 @@ struct ScanRecord {
   bool has_name = false;
 };
 
-// What the text of a `date` capture reads as. The first three runs of
-// digits are the date: year-month-day when the first is above 31, else
-// day-month-year; years below 100 get the century (below 80: 20xx). kNone:
-// no such runs; kImpossible: a month outside 1-12, a day the month does
-// not have, or a year above 9999 (day, month and year as read, before the
-// century). `date_pattern` is kDatePattern (config/preset_set.h), compiled.
-struct DateText {
-  enum Kind { kNone, kImpossible, kDate };
-  Kind kind = kNone;
-  int32_t day = 0;
-  int32_t month = 0;
-  int32_t year = 0;
-};
-DateText ReadDateText(const CompiledPattern& date_pattern,
-                      std::string_view text);
-
 class PatternMatcher {
  public:
-  // Runs `pattern` (which must outlive the matcher; one that did not
-  // compile never matches). `separator` splits the numbers' integer and
-  // fraction parts. `extra_decimals` (0 to kMaxExtraDecimals; anything else
-  // counts as 0) scales both values by 10^extra_decimals, the default of 1
-  // included, so that digits past the fourth decimal are kept.
-  PatternMatcher(const PresetPattern& pattern, char separator,
-                 int extra_decimals = 0);
+  // Runs `pattern` with the preset's `rules` (both must outlive the
+  // matcher; a pattern that did not compile never matches). The rules'
+  // separator splits the numbers' integer and fraction parts; their
+  // extra_decimals (0 to kMaxExtraDecimals; anything else counts as 0)
+  // scales both values by 10^extra_decimals, the default of 1 included, so
+  // that digits past the fourth decimal are kept. `units` is value1 when a
+  // match supplies none (1 when below 1).
+  PatternMatcher(const PresetPattern& pattern, const TextRules& rules,
+                 int32_t units = 1);
 
   // Searches the text from `position` to `text_end` (the text's terminating
   // NUL). On a match, reads its fields and returns the position just past
@@ -64,9 +53,12 @@ class PatternMatcher {
   const char* Match(const char* position, const char* text_end);
 
   // Copies the fields onto `record`: date fields that are set, the code and
-  // name when held (moved, not copied), and both values (1, scaled, when
-  // unset).
+  // name when held, and both values (`units` and 1, scaled, when unset).
   void ApplyTo(ScanRecord* record);
+
+  // What is wrong with the last match's numbers or date parts; kNone for
+  // a match that reads right. A record with a flaw must not be delivered.
+  MatchFlaw flaw() const { return flaw_; }
 
   // For diagnostics: the match Match() just found, and its pattern.
   const MatchResult& last_match() const { return last_; }
@@ -80,15 +72,20 @@ class PatternMatcher {
   bool Named(const MatchResult& result, Field field,
              std::string_view* text) const;
   int32_t NamedInt(const MatchResult& result, Field field) const;
-  int64_t NamedFixed(const MatchResult& result, Field field) const;
-  HeapString NamedText(const MatchResult& result, Field field) const;
+  int64_t NamedFixed(const MatchResult& result, Field field);
+  bool NamedText(const MatchResult& result, Field field, std::string* buffer,
+                 std::string_view* text) const;
   void ExtractDate(const MatchResult& result);
 
   const PresetPattern& pattern_;
-  char separator_;
+  const TextRules& rules_;
   int extra_decimals_ = 0;
   int64_t one_ = kFixedPointOne;  // 1, scaled
+  int64_t units_ = kFixedPointOne;  // value1 when unset, scaled
   MatchResult last_;
+  MatchFlaw flaw_ = MatchFlaw::kNone;
+  std::string code_buffer_;  // decoded JSON escapes
+  std::string name_buffer_;
 
   int8_t day_ = -1;
   int8_t month_ = -1;

@@ -23,7 +23,8 @@ struct Applied {
 Applied MatchOnce(const char* pattern, const std::string& text,
                   char separator = '.') {
   const PresetPattern compiled = PresetPattern::Compile("p", "Record", pattern);
-  PatternMatcher matcher(compiled, separator);
+  const TextRules rules{separator};
+  PatternMatcher matcher(compiled, rules);
   Applied out;
   out.record.date = testing::Date(2000, 1, 1);
   out.record.code = HeapString::Copy("OLD");
@@ -116,7 +117,8 @@ TEST(PatternMatcherTest, ValuesAbsentEmptyAndCaptured) {
 TEST(PatternMatcherTest, ExtraDecimalsScaleBothValuesDefaultsIncluded) {
   const PresetPattern scaled = PresetPattern::Compile(
       "p", "Record", "(?<code>[A-Z]{3}) (?<value2>[\\d.]+)");
-  PatternMatcher matcher(scaled, '.', 4);
+  const TextRules four{'.', 4};
+  PatternMatcher matcher(scaled, four);
   std::string text = "IDR 0.000089";
   ASSERT_NE(matcher.Match(text.c_str(), text.c_str() + text.size()), nullptr);
   ScanRecord record;
@@ -126,7 +128,8 @@ TEST(PatternMatcherTest, ExtraDecimalsScaleBothValuesDefaultsIncluded) {
   // Outside the range the values are not scaled.
   const PresetPattern plain =
       PresetPattern::Compile("p", "Record", "(?<value1>[\\d.]+)");
-  PatternMatcher unscaled(plain, '.', kMaxExtraDecimals + 1);
+  const TextRules too_many{'.', kMaxExtraDecimals + 1};
+  PatternMatcher unscaled(plain, too_many);
   text = "0.000089";
   ASSERT_NE(unscaled.Match(text.c_str(), text.c_str() + text.size()), nullptr);
   unscaled.ApplyTo(&record);
@@ -152,7 +155,8 @@ TEST(PatternMatcherTest, CaretMatchesAtEverySearchPosition) {
   std::string text = "USD EUR";
   const PresetPattern compiled =
       PresetPattern::Compile("p", "Record", "^\\s*(?<code>[A-Z]{3})");
-  PatternMatcher matcher(compiled, '.');
+  const TextRules rules;
+  PatternMatcher matcher(compiled, rules);
   const char* end = text.c_str() + text.size();
   const char* pos = matcher.Match(text.c_str(), end);
   ASSERT_NE(pos, nullptr);
@@ -167,7 +171,8 @@ TEST(PatternMatcherTest, NoMatchLeavesFieldsAsTheyWere) {
   std::string text = "01.02.2003 USD";
   const PresetPattern compiled =
       PresetPattern::Compile("p", "Record", "(?<date>[\\d.]+) (?<code>[A-Z]+)");
-  PatternMatcher matcher(compiled, '.');
+  const TextRules rules;
+  PatternMatcher matcher(compiled, rules);
   const char* end = text.c_str() + text.size();
   ASSERT_NE(matcher.Match(text.c_str(), end), nullptr);
   EXPECT_EQ(matcher.Match(end, end), nullptr);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "pagerates/abi.h"
+#include "parse/match_flaw.h"
 
 namespace pagerates {
 
@@ -41,6 +42,11 @@ struct TracedRecord {
   int64_t value2 = 0;
   std::string code;
   std::string name;
+  // Why the match made no record: its numbers or date parts cannot be read
+  // right (kNone: they can), or it is dated another day than the one asked
+  // for and the preset delivers only that day.
+  MatchFlaw flaw = MatchFlaw::kNone;
+  bool other_date = false;
   bool delivered = false;      // passed the filter and went to the sink
   std::string delivered_code;  // the code the sink got (after renaming)
   // The match ended where its search began; the pattern is done after it.

@@ -1,5 +1,8 @@
 #include "tests/support/preset_builder.h"
 
+#include <gtest/gtest.h>
+
+#include "config/ini_schema.h"
 #include "config/plugin_config.h"
 
 namespace pagerates::testing {
@@ -9,38 +12,40 @@ PresetBuilder::PresetBuilder(std::string section) {
   settings_.code_page = 65001;
 }
 
-PresetBuilder& PresetBuilder::CodePage(int code_page) {
-  settings_.code_page = code_page;
+PresetBuilder& PresetBuilder::Set(std::string_view key,
+                                  std::string_view value) {
+  EXPECT_TRUE(SetPresetKey(&settings_, key, value))
+      << key << " is not a preset key (or needs a Record first)";
   return *this;
+}
+
+PresetBuilder& PresetBuilder::CodePage(int code_page) {
+  return Set(KeyName(Key::kCodepage), std::to_string(code_page));
 }
 
 PresetBuilder& PresetBuilder::Separator(std::string decimal_separator) {
-  settings_.decimal_separator = std::move(decimal_separator);
-  return *this;
+  return Set(KeyName(Key::kDecimalSeparator), decimal_separator);
 }
 
 PresetBuilder& PresetBuilder::ExtraDecimals(int value) {
-  settings_.extra_decimals = value;
-  return *this;
+  return Set(KeyName(Key::kExtraDecimals), std::to_string(value));
 }
 
 PresetBuilder& PresetBuilder::Prologue(std::string pattern) {
-  settings_.prologue = std::move(pattern);
-  return *this;
+  return Set(KeyName(Key::kPrologue), pattern);
 }
 
 PresetBuilder& PresetBuilder::Epilogue(std::string pattern) {
-  settings_.epilogue = std::move(pattern);
-  return *this;
+  return Set(KeyName(Key::kEpilogue), pattern);
 }
 
 PresetBuilder& PresetBuilder::Record(std::string pattern,
                                      std::string other_code,
                                      std::string other_name) {
   const int n = static_cast<int>(settings_.records.size());
-  settings_.records.push_back({IndexedKey("Record", n, true),
-                               std::move(pattern), std::move(other_code),
-                               std::move(other_name)});
+  settings_.records.push_back(
+      {IndexedKey(KeyName(Key::kRecord), n, true), std::move(pattern),
+       std::move(other_code), std::move(other_name), ""});
   return *this;
 }
 

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,11 @@ namespace pagerates::testing {
 class PresetBuilder {
  public:
   explicit PresetBuilder(std::string section = "p");
+
+  // Any preset key, written as an INI file writes it; a numbered key
+  // (RecordUnits, OtherCurrencyCode, ...) belongs to the last Record().
+  // A key the schema does not declare fails the test.
+  PresetBuilder& Set(std::string_view key, std::string_view value);
 
   PresetBuilder& CodePage(int code_page);
   PresetBuilder& Separator(std::string decimal_separator);

@@ -70,8 +70,8 @@ class PageChecker {
         page_(page_bytes),
         trace_(trace),
         positions_(trace.text),
-        separator_(preset.separator),
-        extra_decimals_(preset.extra_decimals),
+        separator_(preset.rules.separator),
+        extra_decimals_(preset.rules.extra_decimals),
         date_pattern_(kDatePattern) {}
 
   std::vector<Finding> Run() {
@@ -209,7 +209,7 @@ class PageChecker {
     std::optional<TextSpan> span = ReadGroup(groups.date, match);
     if (!span || !span->took_part()) return;
     std::string text = Text(*span);
-    DateText read = ReadDateText(date_pattern_, text);
+    DateText read = ReadDateText(date_pattern_, text, preset_.rules.months);
     if (read.kind == DateText::kDate) return;
     std::string what = QuoteForReport(text) + " at " + At(*span);
     if (read.kind == DateText::kNone) {

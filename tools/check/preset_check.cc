@@ -302,7 +302,7 @@ class Checker {
     if (text.empty()) return;
     int32_t value = port::ProfileText::ParseInt(text);
     bool digits = text.find_first_of("0123456789") != std::string::npos;
-    if (digits && UsableExtraDecimals(value) == value) return;
+    if (digits && UsableInt(Declared(Key::kExtraDecimals), value) == value) return;
     Add(section, "ExtraDecimals",
         Quoted(text) + " is not a number from 0 to " +
             std::to_string(kMaxExtraDecimals) +

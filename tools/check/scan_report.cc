@@ -74,8 +74,8 @@ class Reporter {
     out_ += "Page " + DisplayText(page_.name) + ", preset [" +
             DisplayText(section_) + "], from " + FormatDate(page_.date) + "\n";
     int code_page = preset_.code_page;
-    std::string separator(1, preset_.separator);
-    int extra_decimals = preset_.extra_decimals;
+    std::string separator(1, preset_.rules.separator);
+    int extra_decimals = preset_.rules.extra_decimals;
     out_ += "Codepage " + std::to_string(code_page) + ", DecimalSeparator " +
             QuoteForReport(separator) +
             (extra_decimals == 0
