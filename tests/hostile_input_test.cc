@@ -194,7 +194,7 @@ TEST_F(HostileInputTest, IniFilesThatAreNotIniFiles) {
         dir_.Write("file", "") + "/below-a-file.ini"}) {
     PluginConfig config;
     config.Load(path, testing::BoxLog());
-    config.Refresh();
+    config.Refresh(testing::BoxLog());
     EXPECT_EQ(config.name().view(), "") << path;
     EXPECT_EQ(config.presets()->size(), 0) << path;
     EXPECT_EQ(config.estimated_page_size(), 10u) << path;

@@ -1,6 +1,7 @@
 #include "config/plugin_config.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 #include <variant>
 
@@ -77,10 +78,9 @@ void PluginConfig::Load(std::string ini_path, Diagnostics* diagnostics) {
       profile_->ReadInt(kMain, KeyName(Key::kEnableCurrencyRename), 0) != 0;
   filter_codes_ =
       SplitList(ReadString(kMain, KeyName(Key::kCurrencyFilter)).view());
-  presets_ = SplitList(ReadString(kMain, KeyName(Key::kActivePreset)).view());
-  preset_count_ = static_cast<int>(presets_.size());
-  if (preset_count_ > 1) ValidatePresets(diagnostics);
+  listed_ = SplitList(ReadString(kMain, KeyName(Key::kActivePreset)).view());
   BuildPresets();
+  presets_set_->ReportDecisions(diagnostics);
 
   name_ = ReadPresetKey(0, KeyName(Key::kName));
   HeapString url = ReadPresetKey(0, KeyName(Key::kPageUrl));
@@ -101,38 +101,61 @@ void PluginConfig::Load(std::string ini_path, Diagnostics* diagnostics) {
   home_currency_name_ = ReadPresetKey(0, KeyName(Key::kHomeCurrencyName));
 }
 
-// Drops listed presets that are missing (no HomeCurrencyCode) or whose home
-// currency differs from the first one found, keeping the order of the rest.
-// Each drop is reported. Every entry is moved down over the dropped ones
-// before it is examined, so when all are dropped slot 0 holds the last one.
-void PluginConfig::ValidatePresets(Diagnostics* diagnostics) {
-  int removed = 0;
-  HeapString reference;
-  for (int i = 0; i < static_cast<int>(presets_.size()); ++i) {
-    if (removed > 0) presets_[i - removed] = presets_[i];
-    const std::string& section = presets_[i - removed];
-    HeapString code = ReadString(section, KeyName(Key::kHomeCurrencyCode));
-    if (code.empty()) {
-      diagnostics->Report(Diagnostic{
-          Diagnostic::Kind::kPresetNotFound, section, "HomeCurrencyCode",
-          kConfigErrorTitle,
-          std::string(PresetNotFoundText(section, ini_path_).view())});
-      ++removed;
-    } else if (reference.null()) {
-      reference = std::move(code);
-    } else if (code.view() != reference.view()) {
-      diagnostics->Report(Diagnostic{
-          Diagnostic::Kind::kHomeCurrencyMismatch, section, "HomeCurrencyCode",
-          kConfigErrorTitle, kHomeCurrencyMismatchText});
-      ++removed;
-    }
-  }
-  preset_count_ -= removed;
+void PluginConfig::Refresh(Diagnostics* diagnostics) {
+  if (profile_ == nullptr || !profile_->Refresh()) return;
+  BuildPresets();
+  presets_set_->ReportDecisions(diagnostics);
 }
 
-void PluginConfig::Refresh() {
-  if (profile_ != nullptr && profile_->Refresh()) BuildPresets();
+namespace {
+
+// Validates the listed presets with the home currency each has in the file
+// now: a preset without one is dropped as missing, the first with one is
+// the reference, and one whose code differs from it byte for byte is
+// dropped. Fills `kept` with the sections kept, in list order; every entry
+// is moved down over the dropped ones before it is examined, so when all
+// are dropped `kept` names the last one listed (the slot the module still
+// scans with). A lone preset is not validated.
+std::vector<PresetDecision> Validate(
+    const std::vector<std::string>& listed, const std::string& ini_path,
+    const std::function<std::string(const std::string&)>& home_code,
+    std::vector<std::string>* kept, int* active) {
+  std::vector<PresetDecision> decisions;
+  kept->clear();
+  *active = 0;
+  const bool validated = listed.size() > 1;
+  const std::string key(KeyName(Key::kHomeCurrencyCode));
+  int reference = -1;  // index into `decisions`
+  for (const std::string& section : listed) {
+    PresetDecision decision;
+    decision.section = section;
+    decision.home_currency_code = home_code(section);
+    if (validated && decision.home_currency_code.empty()) {
+      decision.outcome = PresetDecision::Outcome::kNotFound;
+      decision.message = Diagnostic{
+          Diagnostic::Kind::kPresetNotFound, section, key, kConfigErrorTitle,
+          std::string(PresetNotFoundText(section, ini_path).view())};
+    } else if (validated && reference >= 0 &&
+               decision.home_currency_code !=
+                   decisions[reference].home_currency_code) {
+      decision.outcome = PresetDecision::Outcome::kOtherHomeCurrency;
+      decision.reference = decisions[reference].section;
+      decision.reference_code = decisions[reference].home_currency_code;
+      decision.message =
+          Diagnostic{Diagnostic::Kind::kHomeCurrencyMismatch, section, key,
+                     kConfigErrorTitle, kHomeCurrencyMismatchText};
+    } else {
+      decision.index = (*active)++;
+      if (reference < 0) reference = static_cast<int>(decisions.size());
+      kept->push_back(section);
+    }
+    decisions.push_back(std::move(decision));
+  }
+  if (kept->empty() && !listed.empty()) kept->push_back(listed.back());
+  return decisions;
 }
+
+}  // namespace
 
 // The presets scanned: slot 0 whenever ActivePreset listed anything (even
 // when validation dropped every preset), and the rest of the validated list.
@@ -146,14 +169,25 @@ void PluginConfig::BuildPresets() {
   }
   auto set = std::make_shared<PresetSet>(
       CurrencyRules(filter_codes_, rename_enabled_, std::move(renames)));
-  const int count = has_primary() ? std::max(preset_count_, 1) : 0;
-  for (int i = 0; i < count; ++i) set->Add(ReadPresetSettings(i));
+  int active = 0;
+  std::vector<PresetDecision> decisions = Validate(
+      listed_, ini_path_,
+      [this](const std::string& section) {
+        return std::string(
+            ReadString(section, KeyName(Key::kHomeCurrencyCode)).view());
+      },
+      &presets_, &active);
+  for (const std::string& section : presets_) {
+    set->Add(ReadPresetSettings(section));
+  }
+  set->SetDecisions(std::move(decisions), active);
   presets_set_ = std::move(set);
 }
 
-PresetSettings PluginConfig::ReadPresetSettings(int i) const {
+PresetSettings PluginConfig::ReadPresetSettings(
+    const std::string& section_name) const {
   PresetSettings settings;
-  settings.section = presets_[i];
+  settings.section = section_name;
   const std::string& section = settings.section;
   for (const IniKey& key : kIniKeys) {
     if (key.section != IniSection::kPreset) continue;
@@ -194,6 +228,12 @@ HeapString PluginConfig::ReadIndexed(std::string_view section,
     if (!value.empty()) return value;
   }
   return ReadString(section, IndexedKey(base, n, false));
+}
+
+std::vector<std::string> PluginConfig::KeyNames(
+    std::string_view section) const {
+  if (profile_ == nullptr) return {};
+  return profile_->KeyNames(section);
 }
 
 std::string_view PluginConfig::PresetName(int i) const {

@@ -2,10 +2,12 @@
 //
 // Load() reads the module-wide settings ([main]: ActivePreset,
 // CurrencyFilter, EnableCurrencyRename) and the primary preset's identity
-// once, validating the list of active presets (reporting each preset it
-// drops). The presets themselves are built into a PresetSet from the file
-// as it is at Load(), and again whenever Refresh() finds the file changed,
-// so edits take effect at the next scan.
+// once. The presets themselves are validated and built into a PresetSet
+// from the file as it is at Load(), and again, validated the same way,
+// whenever Refresh() finds the file changed, so edits take effect at the
+// next scan. What validation decided travels with the set
+// (PresetSet::decisions()); Load() and Refresh() report the message of
+// every preset it drops.
 //
 // Presets are addressed by index into the validated list (0 is the primary
 // preset). A default-constructed config has no file and no presets: every
@@ -39,8 +41,10 @@ class PluginConfig {
   // is a file with no keys).
   void Load(std::string ini_path, Diagnostics* diagnostics);
 
-  // Looks at the file again and rebuilds the presets when it changed.
-  void Refresh();
+  // Looks at the file again; when it changed, validates and rebuilds the
+  // presets as Load() does, reporting each preset validation drops to
+  // `diagnostics`. The set taken before stays valid for whoever holds it.
+  void Refresh(Diagnostics* diagnostics);
 
   // The presets as of the last Load() or Refresh(); never null.
   const std::shared_ptr<const PresetSet>& presets() const {
@@ -53,7 +57,8 @@ class PluginConfig {
 
   // ---- Read at load ----
   const std::string& ini_path() const { return ini_path_; }
-  int preset_count() const { return preset_count_; }
+  // Presets kept by the last validation (the current set's active()).
+  int preset_count() const { return presets_set_->active(); }
   // True when ActivePreset listed anything: there is a preset 0 to scan,
   // even if validation dropped every preset.
   bool has_primary() const { return !presets_.empty(); }
@@ -70,19 +75,20 @@ class PluginConfig {
   // n >= 1 is `base`(n+1).
   HeapString ReadIndexed(std::string_view section, std::string_view base,
                          int n) const;
-  // The section name of preset `i`; empty outside the list.
+  // The section name of preset `i` of the current set; empty outside it.
   std::string_view PresetName(int i) const;
+  // The names of the keys `section` holds, as the file writes them.
+  std::vector<std::string> KeyNames(std::string_view section) const;
 
  private:
-  void ValidatePresets(Diagnostics* diagnostics);
   HeapString ReadPresetKey(int i, std::string_view key) const;
   void BuildPresets();
-  PresetSettings ReadPresetSettings(int i) const;
+  PresetSettings ReadPresetSettings(const std::string& section) const;
 
   std::string ini_path_;
   std::unique_ptr<port::Profile> profile_;
-  std::vector<std::string> presets_;  // compacted; see ValidatePresets()
-  int preset_count_ = 0;
+  std::vector<std::string> listed_;   // ActivePreset as read at load
+  std::vector<std::string> presets_;  // the current set's sections
   HeapString name_;
   HeapString server_;
   HeapString page_path_;

@@ -237,7 +237,7 @@ TEST_F(PluginConfigTest, PerPresetValuesFollowEditsAfterRefresh) {
   PluginConfig& c = Load("[main]\nActivePreset=p\n[p]\nName=old\nRecord=a\n");
   dir_.Write("pagerates.ini",
              "[main]\nActivePreset=p\n[p]\nName=new\nRecord=bb\nRecord2=c\n");
-  c.Refresh();
+  c.Refresh(testing::BoxLog());
   EXPECT_EQ(c.presets()->preset(0)->records.size(), 2u);
   EXPECT_EQ(c.name().view(), "old");  // read once, at load
 }
@@ -245,7 +245,7 @@ TEST_F(PluginConfigTest, PerPresetValuesFollowEditsAfterRefresh) {
 TEST_F(PluginConfigTest, AnUnchangedFileKeepsItsCompiledPresets) {
   PluginConfig& c = Load("[main]\nActivePreset=p\n[p]\nRecord=a\n");
   std::shared_ptr<const PresetSet> first = c.presets();
-  c.Refresh();
+  c.Refresh(testing::BoxLog());
   EXPECT_EQ(c.presets(), first);
 }
 
@@ -262,7 +262,7 @@ TEST_F(PluginConfigTest, RenamingTableFollowsEditsButNotTheSwitch) {
   dir_.Write("pagerates.ini",
              "[main]\nActivePreset=p\n[currency-rename]\nUSD=US dollar\n"
              "[p]\nRecord=a\n");
-  c.Refresh();
+  c.Refresh(testing::BoxLog());
   rules = &c.presets()->currency();
   EXPECT_EQ(rules->Replacement("RUR"), nullptr);
   EXPECT_EQ(*rules->Replacement("USD"), "US dollar");  // still on: read at load

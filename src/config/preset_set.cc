@@ -136,7 +136,7 @@ void PresetSet::Add(PresetSettings settings) {
     preset.records.push_back(
         RecordPattern{PresetPattern::Compile(section, std::move(record.key),
                                              std::move(record.text)),
-                      currency_.Rename(HeapString::Copy(record.other_code)),
+                      record.other_code, currency_.Rename(HeapString::Copy(record.other_code)),
                       HeapString::Copy(record.other_name), preset_units});
     if (!record.units.empty()) {
       preset.records.back().units =
@@ -154,6 +154,12 @@ void PresetSet::Add(PresetSettings settings) {
   }
   preset.currency = &currency_;
   presets_.push_back(std::move(preset));
+}
+
+void PresetSet::ReportDecisions(Diagnostics* diagnostics) const {
+  for (const PresetDecision& decision : decisions_) {
+    if (decision.message) diagnostics->Report(*decision.message);
+  }
 }
 
 }  // namespace pagerates

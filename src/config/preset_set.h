@@ -74,6 +74,7 @@ int ChosenGroup(const std::vector<int>& numbers, TookPart took_part) {
 
 struct RecordPattern {
   PresetPattern pattern;
+  std::string written_code;  // OtherCurrencyCode<n> as written
   HeapString other_code;  // OtherCurrencyCode<n>, already renamed
   HeapString other_name;  // OtherCurrencyName<n>
   int32_t units = 1;      // RecordUnits<n>, else Units: value1 when unset
@@ -155,6 +156,26 @@ struct CompiledPreset {
   const CurrencyRules* currency = nullptr;    // the owning set's
 };
 
+// What validating the active presets decided about one listed preset.
+// Only a list of two or more is validated: a lone preset is kept whatever
+// its home currency.
+struct PresetDecision {
+  enum class Outcome {
+    kKept,
+    kNotFound,           // no HomeCurrencyCode: missing, or empty
+    kOtherHomeCurrency,  // another home currency than the reference
+  };
+  std::string section;
+  Outcome outcome = Outcome::kKept;
+  int index = -1;                  // in the validated list, when kept
+  std::string home_currency_code;  // as written
+  // For kOtherHomeCurrency: the first listed preset with a home currency,
+  // whose code every other one must equal byte for byte.
+  std::string reference;
+  std::string reference_code;
+  std::optional<Diagnostic> message;  // the message a drop shows
+};
+
 class PresetSet {
  public:
   explicit PresetSet(CurrencyRules currency) : currency_(std::move(currency)) {}
@@ -178,9 +199,26 @@ class PresetSet {
   int size() const { return static_cast<int>(presets_.size()); }
   const CurrencyRules& currency() const { return currency_; }
 
+  // The presets validation kept: preset 0 serves the host and 1 up to
+  // active() - 1 are downloaded by the module. When it kept none the set
+  // may still hold a preset 0 (the slot the module scans the host's page
+  // with), so size() can exceed active().
+  int active() const { return active_; }
+  // One decision per listed preset, in list order.
+  const std::vector<PresetDecision>& decisions() const { return decisions_; }
+  void SetDecisions(std::vector<PresetDecision> decisions, int active) {
+    decisions_ = std::move(decisions);
+    active_ = active;
+  }
+
+  // Reports, in list order, the message of every preset validation dropped.
+  void ReportDecisions(Diagnostics* diagnostics) const;
+
  private:
   CurrencyRules currency_;
   std::vector<CompiledPreset> presets_;
+  std::vector<PresetDecision> decisions_;
+  int active_ = 0;
 };
 
 // The text of the diagnostic for a preset without record patterns.

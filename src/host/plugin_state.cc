@@ -34,7 +34,7 @@ bool AttachState(PluginState* state, const char* module_path) {
 }
 
 LibraryInfo* GetLibraryInfoImpl(PluginState* state) {
-  state->config->Refresh();
+  state->config->Refresh(state->diagnostics.get());
   const PluginConfig& config = *state->config;
   LibraryInfo& info = state->library_info;
   info.size = sizeof(LibraryInfo);
@@ -50,7 +50,7 @@ LibraryInfo* GetLibraryInfoImpl(PluginState* state) {
 }
 
 void GetResourcesImpl(PluginState* state, RateDate date, RateSink* sink) {
-  state->config->Refresh();
+  state->config->Refresh(state->diagnostics.get());
   const PluginConfig& config = *state->config;
   HeapString path = ExpandAddressTemplate(config.page_path().view(), date);
   ResourceRequest request{sizeof(ResourceRequest), date,
@@ -63,16 +63,18 @@ void GetResourcesImpl(PluginState* state, RateDate date, RateSink* sink) {
 void FetchRatesImpl(PluginState* state, const char* page_text, RateDate date,
                     RateSink* sink) {
   PluginConfig& config = *state->config;
-  config.Refresh();
-  // No ActivePreset: nothing to scan with.
+  config.Refresh(state->diagnostics.get());
+  // Every page of this call, primary and secondary, is scanned with this
+  // one set, even if the file changes meanwhile.
   std::shared_ptr<const PresetSet> presets = config.presets();
+  // No ActivePreset: nothing to scan with.
   const CompiledPreset* primary = presets->preset(0);
   if (primary == nullptr) return;
   ScanPage(*primary, page_text != nullptr ? page_text : "", date, sink,
            state->diagnostics.get(),
            [state](const RateDate& d) { state->pending_dates.insert(d); });
-  if (config.preset_count() < 2) return;
-  ScanSecondaryPresets(state, sink);
+  if (presets->active() < 2) return;
+  ScanSecondaryPresets(state, *presets, sink);
 }
 
 }  // namespace pagerates

@@ -10,8 +10,8 @@
 
 namespace pagerates {
 
-void ScanSecondaryPresets(PluginState* state, RateSink* sink) {
-  PluginConfig& config = *state->config;
+void ScanSecondaryPresets(PluginState* state, const PresetSet& presets,
+                          RateSink* sink) {
   const bool reporting = port::HasDownloadReporter();
   HttpFetcher fetcher(state->fetch_limits);
   fetcher.Open(state->curl_library_name.c_str(), reporting);
@@ -23,10 +23,11 @@ void ScanSecondaryPresets(PluginState* state, RateSink* sink) {
     // ends, so a dead server costs one time-out per call, and a server that
     // recovers meanwhile is not scanned by a later preset alone.
     std::set<std::string> failed;
-    for (int i = 1; i < config.preset_count(); ++i) {
+    for (int i = 1; i < presets.active(); ++i) {
+      const CompiledPreset& preset = *presets.preset(i);
       for (const RateDate& date : state->pending_dates) {
-        HeapString address = ExpandAddressTemplate(
-            config.presets()->preset(i)->page_template.view(), date);
+        HeapString address =
+            ExpandAddressTemplate(preset.page_template.view(), date);
         std::string key(address.view());
         if (state->fetched_addresses.count(key) != 0) {
           port::ReportDownload(address.c_str(), kSkippedDownloaded);
@@ -43,11 +44,7 @@ void ScanSecondaryPresets(PluginState* state, RateSink* sink) {
           failed.insert(std::move(key));
           continue;
         }
-        config.Refresh();
-        // The page is scanned with the preset as the file now has it.
-        std::shared_ptr<const PresetSet> presets = config.presets();
-        ScanPage(*presets->preset(i),
-                 fetcher.body() != nullptr ? fetcher.body() : "", date, sink,
+        ScanPage(preset, fetcher.body() != nullptr ? fetcher.body() : "", date, sink,
                  state->diagnostics.get(), nullptr);
         state->fetched_addresses.emplace(address.view());
       }
