@@ -166,6 +166,13 @@ DateText ReadDateText(const CompiledPattern& date_pattern,
   return Checked(year_first ? last : first, middle, year_first ? first : last);
 }
 
+DateText ReadDateCapture(const CompiledPattern& date_pattern,
+                         std::string_view text, const TextRules& rules) {
+  return rules.date_count != DateCount::kNone
+             ? ReadDateCount(text, rules.date_count)
+             : ReadDateText(date_pattern, text, rules.months);
+}
+
 DateText ReadDateCount(std::string_view text, DateCount count) {
   size_t at = 0;
   while (at < text.size() && !IsDigit(text[at])) ++at;

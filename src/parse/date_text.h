@@ -34,6 +34,11 @@ struct DateText {
 DateText ReadDateText(const CompiledPattern& date_pattern,
                       std::string_view text, const MonthNames& months);
 
+// What a `date` capture's text reads as under a preset's rules: a count
+// when the rules have a DateCount, else a written date (ReadDateText).
+DateText ReadDateCapture(const CompiledPattern& date_pattern,
+                         std::string_view text, const TextRules& rules);
+
 // The UTC day of the first run of digits in `text`, a count of seconds or
 // of milliseconds since 1970-01-01 00:00 UTC; kNone without digits.
 DateText ReadDateCount(std::string_view text, DateCount count);

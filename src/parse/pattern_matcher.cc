@@ -169,10 +169,7 @@ void PatternMatcher::ExtractDate(const MatchResult& result) {
   if (Named(result, Field::kDate, &date_text)) {
     // Text that holds no date, or an impossible one, leaves the date as it
     // was.
-    DateText read =
-        rules_.date_count != DateCount::kNone
-            ? ReadDateCount(date_text, rules_.date_count)
-            : ReadDateText(pattern_.date_parts, date_text, rules_.months);
+    DateText read = ReadDateCapture(pattern_.date_parts, date_text, rules_);
     if (read.kind == DateText::kDate) {
       day_ = static_cast<int8_t>(read.day);
       month_ = static_cast<int8_t>(read.month);

@@ -64,6 +64,11 @@ CheckOutcome CheckIni(const std::string& ini_path,
                    "\n";
   std::vector<Finding> findings = CheckPresets(config);
   outcome.report += FormatFindings(findings);
+  // The module's own messages at load, as a host would see them.
+  for (const Diagnostic& shown : load_diagnostics.reports) {
+    outcome.report += "Loading shows \"" + DisplayText(shown.title) +
+                      "\": " + DisplayText(shown.text) + "\n";
+  }
   outcome.problems = !findings.empty();
   if (!findings.empty()) {
     outcome.report += Problems(findings.size());
@@ -110,8 +115,32 @@ CheckOutcome CheckIni(const std::string& ini_path,
                       page->date};
   outcome.report +=
       "\n" + DescribeScan(config, preset, scanned, trace, messages, &counts);
-  if (!messages.empty() || counts.delivered == 0) outcome.problems = true;
   std::vector<Finding> on_page = CheckScannedPage(preset, scanned.bytes, trace);
+  // A scan that shows a message or delivers nothing is a problem even when
+  // no finding names its cause: say so.
+  if (!messages.empty()) {
+    AddFinding(&on_page, preset.section, "",
+               "the scan shows " + std::to_string(messages.size()) +
+                   (messages.size() == 1 ? " message box" : " message boxes") +
+                   " (above): the host's user sees each one at every page");
+  }
+  if (counts.delivered == 0) {
+    std::string why;
+    if (counts.matches == 0) {
+      why = trace.records.empty() && trace.record_count > 0
+                ? "no record pattern matches the page" +
+                      std::string(trace.prologue == ScanTrace::Bound::kMatched
+                                      ? " after the Prologue's match"
+                                      : "")
+                : "there is no record pattern to match";
+      why += ": compare the patterns with the page's text";
+    } else {
+      why = std::to_string(counts.matches) +
+            (counts.matches == 1 ? " match" : " matches") +
+            " but none delivered (see each match's line above)";
+    }
+    AddFinding(&on_page, preset.section, "", "nothing is delivered: " + why);
+  }
   if (!on_page.empty()) {
     outcome.problems = true;
     outcome.report += "\n" + FormatFindings(on_page) +

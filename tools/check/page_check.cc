@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "check/scan_report.h"
@@ -12,6 +13,7 @@
 #include "config/preset_set.h"
 #include "output/record_format.h"
 #include "parse/number_text.h"
+#include "parse/date_text.h"
 #include "parse/pattern_matcher.h"
 
 namespace pagerates::cli {
@@ -35,7 +37,7 @@ bool IsUtf8(std::string_view text, size_t* bad_offset) {
 // way the module does.
 struct PatternGroups {
   std::string key;
-  std::vector<int> value1, value2, date;
+  std::vector<int> value1, value2, date, day, month, year;
 };
 
 // The group the module reads for a name: the first that took part when
@@ -87,20 +89,31 @@ class PageChecker {
     }
     for (const TracedRecord& record : trace_.records) {
       const PatternGroups& groups = patterns[record.pattern];
-      CheckValue(groups.key, "value1", groups.value1, record.match);
-      CheckValue(groups.key, "value2", groups.value2, record.match);
+      if (record.flaw != MatchFlaw::kNone) {
+        CheckFlaw(groups, record);
+      } else {
+        CheckValue(groups.key, "value1", groups.value1, record.match);
+        CheckValue(groups.key, "value2", groups.value2, record.match);
+        if (!record.other_date) CheckZero(groups, record);
+      }
       CheckDate(groups, record.match,
                 "records keep the date they had before it");
+      NoteSeparator(groups, record.match);
     }
+    CheckSeparator();
     Report();
     return std::move(findings_);
   }
 
  private:
   static PatternGroups Groups(const PresetPattern& pattern) {
-    return PatternGroups{pattern.key, pattern.Groups(Field::kValue1),
+    return PatternGroups{pattern.key,
+                         pattern.Groups(Field::kValue1),
                          pattern.Groups(Field::kValue2),
-                         pattern.Groups(Field::kDate)};
+                         pattern.Groups(Field::kDate),
+                         pattern.Groups(Field::kDay),
+                         pattern.Groups(Field::kMonth),
+                         pattern.Groups(Field::kYear)};
   }
 
   std::string Text(TextSpan span) const {
@@ -141,14 +154,6 @@ class PageChecker {
     }
     std::string text = Text(*span);
     size_t separator = text.find(separator_);
-    if (extra_decimals_ > 0 && Wraps(text, separator)) {
-      Count(key, "wraps " + name,
-            name + " is too large for ExtraDecimals=" +
-                std::to_string(extra_decimals_) +
-                ": scaled, it does not fit the module's values and wraps",
-            QuoteForReport(text) + " at " + At(*span));
-      return;
-    }
     if (separator == std::string::npos) return;
     size_t digits = 0;
     size_t last_nonzero = 0;  // fraction digits up to the last non-zero one
@@ -168,25 +173,127 @@ class PageChecker {
           static_cast<int>(last_nonzero) - 4);
   }
 
-  // True when `text`, read as the module reads it, times 10^(4 + k) is
-  // more than a signed 64-bit value holds.
-  bool Wraps(const std::string& text, size_t separator) const {
-    std::string digits;
-    const size_t end = std::min(separator, text.size());
-    for (size_t i = 0; i < end; ++i) {
-      if (text[i] >= '0' && text[i] <= '9') digits += text[i];
+  // Text of a group by name, or empty when it did not take part.
+  std::string GroupText(const std::vector<int>& numbers,
+                        const TracedMatch& match) const {
+    std::optional<TextSpan> span = ReadGroup(numbers, match);
+    return span && span->took_part() ? Text(*span) : std::string();
+  }
+
+  // The module's own verdict on a match that made no record.
+  void CheckFlaw(const PatternGroups& groups, const TracedRecord& record) {
+    const TracedMatch& match = record.match;
+    const std::string at =
+        positions_.At(static_cast<size_t>(match.groups[0].begin));
+    if (record.flaw == MatchFlaw::kImpossibleDate) {
+      std::string parts;
+      for (auto [name, numbers] :
+           {std::pair{"day", &groups.day}, std::pair{"month", &groups.month},
+            std::pair{"year", &groups.year}}) {
+        std::optional<TextSpan> span = ReadGroup(*numbers, match);
+        if (!span) continue;
+        if (!parts.empty()) parts += ", ";
+        parts += std::string(name) + " " +
+                 QuoteForReport(span->took_part() ? Text(*span) : "");
+      }
+      Count(groups.key, "impossible parts",
+            "day, month and year groups read as no possible date, so the "
+            "match makes no record",
+            parts + " in the match at " + at);
+      return;
     }
-    size_t fraction = 0;
-    for (size_t i = end + 1; i < text.size() && text[i] >= '0' &&
-                             text[i] <= '9' && fraction < 4u + extra_decimals_;
-         ++i, ++fraction) {
-      digits += text[i];
+    // Which value it was, by the module's own reading of each.
+    for (auto [name, numbers] : {std::pair{"value1", &groups.value1},
+                                 std::pair{"value2", &groups.value2}}) {
+      std::string text = GroupText(*numbers, match);
+      NumberFlaw flaw = FlawOf(text, separator_, extra_decimals_);
+      if (flaw == NumberFlaw::kTooLarge &&
+          record.flaw == MatchFlaw::kValueTooLarge) {
+        Count(groups.key, std::string("too large ") + name,
+              std::string(name) + " is past the largest value the module "
+              "delivers" +
+                  (extra_decimals_ > 0
+                       ? " with ExtraDecimals=" + std::to_string(extra_decimals_)
+                       : std::string()) +
+                  ", so the match makes no record",
+              QuoteForReport(text) + " in the match at " + at);
+        return;
+      }
+      if (flaw == NumberFlaw::kExponent &&
+          record.flaw == MatchFlaw::kValueExponent) {
+        Count(groups.key, std::string("exponent ") + name,
+              std::string(name) + " is written with an exponent, which the "
+              "module does not read, so the match makes no record",
+              QuoteForReport(text) + " in the match at " + at);
+        return;
+      }
     }
-    digits.append(4 + static_cast<size_t>(extra_decimals_) - fraction, '0');
-    digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
-    static constexpr std::string_view kMax = "9223372036854775807";
-    return digits.size() > kMax.size() ||
-           (digits.size() == kMax.size() && digits > kMax);
+  }
+
+  // A value that reads as 0 in a record that is delivered: value1 0 is
+  // divided by, value2 0 is no price.
+  void CheckZero(const PatternGroups& groups, const TracedRecord& record) {
+    for (auto [name, numbers, value] :
+         {std::tuple{"value1", &groups.value1, record.value1},
+          std::tuple{"value2", &groups.value2, record.value2}}) {
+      if (value != 0) continue;
+      std::optional<TextSpan> span = ReadGroup(*numbers, record.match);
+      if (!span || !span->took_part()) continue;  // reported as empty
+      std::string text = Text(*span);
+      // Digits past those kept are reported as lost digits.
+      if (text.find_first_of("123456789") != std::string::npos) continue;
+      Count(groups.key, std::string("zero ") + name,
+            std::string(name) + " reads as 0" +
+                (std::string(name) == "value1"
+                     ? ": the host divides by it"
+                     : ": a price of 0 is no rate"),
+            QuoteForReport(text) + " at " + At(*span));
+    }
+  }
+
+  // Value texts as the page writes them, for CheckSeparator().
+  void NoteSeparator(const PatternGroups& groups, const TracedMatch& match) {
+    for (const std::vector<int>* numbers : {&groups.value1, &groups.value2}) {
+      std::optional<TextSpan> span = ReadGroup(*numbers, match);
+      if (!span || !span->took_part()) continue;
+      std::string text = Text(*span);
+      if (text.find(separator_) != std::string::npos) {
+        ++with_separator_;
+        continue;
+      }
+      // The other mark followed by other than three digits is a decimal
+      // mark, not a thousands separator.
+      const char other = separator_ == '.' ? ',' : separator_ == ',' ? '.' : 0;
+      size_t mark = other != 0 ? text.find(other) : std::string::npos;
+      if (mark == std::string::npos) continue;
+      size_t digits = 0;
+      while (mark + 1 + digits < text.size() &&
+             text[mark + 1 + digits] >= '0' && text[mark + 1 + digits] <= '9') {
+        ++digits;
+      }
+      if (digits == 0 || digits == 3) continue;
+      if (other_mark_count_++ == 0) {
+        other_mark_ = other;
+        other_mark_first_ = QuoteForReport(text) + " at " + At(*span) +
+                            " is read as " +
+                            FormatRead(ParseFixedPoint(text, separator_,
+                                                       extra_decimals_));
+      }
+    }
+  }
+
+  // No value holds the DecimalSeparator while some hold another mark
+  // followed by decimals: every such value is read many times too large.
+  void CheckSeparator() {
+    if (with_separator_ > 0 || other_mark_count_ == 0) return;
+    Add("DecimalSeparator",
+        QuoteForReport(std::string(1, separator_)) +
+            " is in none of the values, but " +
+            std::to_string(other_mark_count_) + " of them " +
+            (other_mark_count_ == 1 ? "has " : "have ") +
+            QuoteForReport(std::string(1, other_mark_)) +
+            " before their decimals (" + other_mark_first_ +
+            "): set DecimalSeparator=" + std::string(1, other_mark_));
   }
 
   // The value as the page would write it: the fixed-point value divided
@@ -209,7 +316,7 @@ class PageChecker {
     std::optional<TextSpan> span = ReadGroup(groups.date, match);
     if (!span || !span->took_part()) return;
     std::string text = Text(*span);
-    DateText read = ReadDateText(date_pattern_, text, preset_.rules.months);
+    DateText read = ReadDateCapture(date_pattern_, text, preset_.rules);
     if (read.kind == DateText::kDate) return;
     std::string what = QuoteForReport(text) + " at " + At(*span);
     if (read.kind == DateText::kNone) {
@@ -241,8 +348,27 @@ class PageChecker {
       std::string message = tally.lead + count + " (" + tally.first + "): ";
       if (kind.starts_with("digits")) {
         message += LostDigitsFix(tally.needed);
-      } else if (kind.starts_with("wraps")) {
-        message += "set a smaller ExtraDecimals for this preset";
+      } else if (kind.starts_with("too large")) {
+        message += extra_decimals_ > 0
+                       ? "set a smaller ExtraDecimals for this preset"
+                       : "capture only the number, or check that the "
+                         "pattern reads the right column";
+      } else if (kind.starts_with("exponent")) {
+        message +=
+            "make the pattern pass such values over, e.g. "
+            "(?<value2>[\\d.]+)(?![\\d.]*[eE])";
+      } else if (kind == "impossible parts") {
+        message +=
+            "capture only each part's digits, in the order the page writes "
+            "them (a month written as a word needs MonthNames)";
+      } else if (kind.starts_with("zero value1")) {
+        message +=
+            "make the pattern pass such rows over, e.g. "
+            "(?<value1>0*[1-9]\\d*)";
+      } else if (kind.starts_with("zero")) {
+        message +=
+            "make the pattern pass such rows over, e.g. "
+            "(?=[\\d.]*[1-9])(?<value2>[\\d.]+)";
       } else if (kind.starts_with("empty")) {
         message +=
             "make it the last capturing group, write two record patterns "
@@ -363,6 +489,10 @@ class PageChecker {
   int extra_decimals_;
   CompiledPattern date_pattern_;
   std::string declaration_;
+  size_t with_separator_ = 0;
+  size_t other_mark_count_ = 0;
+  char other_mark_ = 0;
+  std::string other_mark_first_;
   std::map<std::pair<std::string, std::string>, Tally> tallies_;
   std::vector<std::pair<std::string, std::string>> order_;
   std::vector<Finding> findings_;

@@ -1,6 +1,7 @@
 #include "check/preset_check.h"
 
 #include <algorithm>
+#include <climits>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -11,6 +12,7 @@
 #include "config/address_template.h"
 #include "config/compiled_pattern.h"
 #include "config/fixed_point.h"
+#include "config/ini_schema.h"
 #include "config/preset_set.h"
 #include "output/record_format.h"
 #include "port/ascii.h"
@@ -22,24 +24,6 @@ namespace pagerates::cli {
 namespace {
 
 constexpr char kMain[] = "main";
-
-// Keys of a preset section; a section with none of them set is missing (the
-// INI reader cannot tell a missing section from an empty one).
-constexpr std::string_view kPresetKeys[] = {"Name",
-                                            "PageURL",
-                                            "Server",
-                                            "EstimatedPageSize",
-                                            "HomeCurrencyCode",
-                                            "HomeCurrencyName",
-                                            "Codepage",
-                                            "DecimalSeparator",
-                                            "Prologue",
-                                            "Epilogue",
-                                            "Record",
-                                            "Record1",
-                                            "Record2",
-                                            "OtherCurrencyCode",
-                                            "OtherCurrencyName"};
 
 bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -67,6 +51,7 @@ bool IsCompleteAddress(std::string_view address) {
 
 struct ListedPreset {
   std::string section;
+  const PresetDecision* decision = nullptr;
   bool kept = false;     // survived the module's validation
   bool primary = false;  // served through the host
   int index = -1;        // in the validated list, when kept
@@ -104,30 +89,37 @@ class Checker {
                std::move(details));
   }
 
-  // The listed presets, matched against the module's validated list (a
-  // subsequence of it, in the same order).
+  // The listed presets with what the module's validation decided.
   std::vector<ListedPreset> ListPresets() const {
     std::vector<ListedPreset> presets;
-    int next_kept = 0;
-    for (std::string& section :
-         SplitList(config_.ReadString(kMain, "ActivePreset").view())) {
+    for (const PresetDecision& decision : config_.presets()->decisions()) {
       ListedPreset preset;
-      preset.section = std::move(section);
-      if (next_kept < config_.preset_count() &&
-          config_.PresetName(next_kept) == preset.section) {
-        preset.kept = true;
-        preset.index = next_kept++;
-        preset.primary = preset.index == 0;
-      } else {
-        // A dropped preset: its role is the one its place in the list gives.
-        preset.primary = presets.empty();
-      }
+      preset.section = decision.section;
+      preset.decision = &decision;
+      preset.kept = decision.outcome == PresetDecision::Outcome::kKept;
+      preset.index = decision.index;
+      // A dropped preset: its role is the one its place in the list gives.
+      preset.primary = preset.kept ? preset.index == 0 : presets.empty();
       presets.push_back(std::move(preset));
     }
     return presets;
   }
 
+  // Every key of `section` the module does not read, with the nearest one
+  // it does.
+  void CheckKeyNames(const std::string& section, IniSection kind) {
+    for (const std::string& key : config_.KeyNames(section)) {
+      if (FindKey(kind, key) != nullptr) continue;
+      std::string nearest = NearestKey(kind, key);
+      Add(section, key,
+          "not a key the module reads" +
+              (nearest.empty() ? std::string()
+                               : "; did you mean " + nearest + "?"));
+    }
+  }
+
   void CheckMain(const std::vector<ListedPreset>& presets) {
+    CheckKeyNames(kMain, IniSection::kMain);
     if (presets.empty()) {
       Add(kMain, "ActivePreset",
           "is empty: no preset is active, so the module has nothing to scan "
@@ -147,11 +139,16 @@ class Checker {
     }
   }
 
+  // The INI reader cannot tell a missing section from an empty one: a
+  // section that sets none of the preset keys is missing.
   bool SectionHasKeys(std::string_view section) const {
-    return std::any_of(std::begin(kPresetKeys), std::end(kPresetKeys),
-                       [&](std::string_view key) {
-                         return !config_.ReadString(section, key).empty();
-                       });
+    for (const std::string& key : config_.KeyNames(section)) {
+      if (FindKey(IniSection::kPreset, key) != nullptr &&
+          !config_.ReadString(section, key).empty()) {
+        return true;
+      }
+    }
+    return false;
   }
 
   void CheckPreset(const ListedPreset& preset, bool several) {
@@ -179,9 +176,11 @@ class Checker {
               (several ? dropped : ": the module has nothing to scan with"));
       return;
     }
+    CheckKeyNames(section, IniSection::kPreset);
     CheckHomeCurrency(preset, several, dropped);
     CheckAddress(preset);
     CheckNumbers(preset);
+    CheckDateKeys(section);
     // The patterns the module compiled for the preset, when it scans with it.
     const CompiledPreset* compiled =
         preset.kept ? config_.presets()->preset(preset.index) : nullptr;
@@ -207,19 +206,18 @@ class Checker {
               (several ? dropped : ": the host is told no home currency"));
       return;
     }
-    // A preset with a home currency is dropped only for differing from the
-    // first one kept, the primary preset.
-    if (preset.kept || config_.preset_count() == 0) return;
-    const std::string reference(config_.PresetName(0));
-    std::string reference_home = Read(reference, "HomeCurrencyCode");
-    std::string why = AsciiLower(home) == AsciiLower(reference_home)
+    const PresetDecision& decision = *preset.decision;
+    if (decision.outcome != PresetDecision::Outcome::kOtherHomeCurrency) {
+      return;
+    }
+    std::string why = AsciiLower(home) == AsciiLower(decision.reference_code)
                           ? " (letter case counts)"
                           : "";
     Add(section, "HomeCurrencyCode",
-        Quoted(home) + " differs from " + Quoted(reference_home) + " in [" +
-            reference + "]" + why +
+        Quoted(home) + " differs from " + Quoted(decision.reference_code) +
+            " in [" + decision.reference + "]" + why +
             ": the module drops this preset and shows \"" +
-            kHomeCurrencyMismatchText + "\"");
+            decision.message->text + "\"");
   }
 
   void CheckAddress(const ListedPreset& preset) {
@@ -277,7 +275,7 @@ class Checker {
                 "scanned as they are");
       }
     }
-    CheckExtraDecimals(section);
+    CheckIntegers(section);
     std::string separator = Read(section, "DecimalSeparator");
     if (separator.size() <= 1) return;
     size_t first = Utf8SequenceLength(separator);
@@ -295,18 +293,49 @@ class Checker {
     }
   }
 
-  // The module reads ExtraDecimals as an INI integer and uses it only
-  // within 0 to kMaxExtraDecimals.
-  void CheckExtraDecimals(const std::string& section) {
-    std::string text = Read(section, "ExtraDecimals");
-    if (text.empty()) return;
-    int32_t value = port::ProfileText::ParseInt(text);
-    bool digits = text.find_first_of("0123456789") != std::string::npos;
-    if (digits && UsableInt(Declared(Key::kExtraDecimals), value) == value) return;
-    Add(section, "ExtraDecimals",
-        Quoted(text) + " is not a number from 0 to " +
-            std::to_string(kMaxExtraDecimals) +
-            ": the module reads it as 0 and keeps four decimals");
+  // Integer keys with a range: the module reads a value outside it (or
+  // one without digits) as the key's default.
+  void CheckIntegers(const std::string& section) {
+    for (const std::string& key_name : config_.KeyNames(section)) {
+      const IniKey* key = FindKey(IniSection::kPreset, key_name);
+      if (key == nullptr || key->type != KeyType::kInteger ||
+          key->min == INT32_MIN) {
+        continue;
+      }
+      std::string text = Read(section, key_name);
+      if (text.empty()) continue;
+      int32_t value = port::ProfileText::ParseInt(text);
+      bool digits = text.find_first_of("0123456789") != std::string::npos;
+      if (digits && UsableInt(*key, value) == value) continue;
+      std::string fallback = key->default_text.empty()
+                                 ? std::string("empty")
+                                 : std::string(key->default_text);
+      if (fallback.front() != '`') fallback = "'" + fallback + "'";
+      Add(section, key_name,
+          Quoted(text) + " is not a number from " + std::to_string(key->min) +
+              " to " + std::to_string(key->max) + ": the module reads it as " +
+              fallback);
+    }
+  }
+
+  // MonthNames and DateCount texts the module does not understand.
+  void CheckDateKeys(const std::string& section) {
+    std::string problem;
+    std::string months = Read(section, std::string(KeyName(Key::kMonthNames)));
+    ReadMonthNames(months, &problem);
+    if (!problem.empty()) {
+      Add(section, std::string(KeyName(Key::kMonthNames)),
+          problem + "; until then only English names are read");
+    }
+    std::string count = Read(section, std::string(KeyName(Key::kDateCount)));
+    bool known = true;
+    ReadDateCount(count, &known);
+    if (!known) {
+      Add(section, std::string(KeyName(Key::kDateCount)),
+          Quoted(count) +
+              " is neither 'seconds' nor 'milliseconds': date captures are "
+              "read as written dates");
+    }
   }
 
   // A pattern the module does not scan with (one of a dropped preset, or
@@ -331,6 +360,7 @@ class Checker {
     if (compiled != nullptr) {
       for (const RecordPattern& record : compiled->records) {
         CheckPattern(record.pattern);
+        CheckDateParts(*compiled, record.pattern);
       }
       count = static_cast<int>(compiled->records.size());
     } else {
@@ -367,6 +397,33 @@ class Checker {
             ": record patterns are read in order up to the first missing "
             "number, and " +
             missing + " is missing");
+  }
+
+  // A record pattern with a day group reads its month and year too, or
+  // gets them from the Prologue: otherwise they silently come from the
+  // date asked for.
+  void CheckDateParts(const CompiledPreset& preset,
+                      const PresetPattern& pattern) {
+    if (!pattern.Groups(Field::kDate).empty() ||
+        pattern.Groups(Field::kDay).empty()) {
+      return;
+    }
+    auto supplied = [&](Field part) {
+      if (!pattern.Groups(part).empty()) return true;
+      if (!preset.prologue) return false;
+      return !preset.prologue->Groups(Field::kDate).empty() ||
+             !preset.prologue->Groups(part).empty();
+    };
+    std::vector<std::string> missing;
+    if (!supplied(Field::kMonth)) missing.push_back("month");
+    if (!supplied(Field::kYear)) missing.push_back("year");
+    if (missing.empty()) return;
+    const std::string parts = Join(missing, " and ");
+    Add(current_, pattern.key,
+        "captures the day but no " + parts +
+            " (nor does the Prologue): every record takes the " + parts +
+            " of the date asked for; capture the " + parts +
+            " too, or the whole date as a date group");
   }
 
   // Entry 0 of a numbered key is the unnumbered key, or the key with '1'

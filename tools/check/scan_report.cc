@@ -206,8 +206,7 @@ class Reporter {
     std::string other_code;
     if (!Supplied(names, record.match, "code")) {
       // The preset's code is renamed as it is read, before the filter.
-      std::string written(
-          config_.ReadIndexed(section_, "OtherCurrencyCode", k).view());
+      const std::string& written = preset_.records[k].written_code;
       other_code = " (OtherCurrencyCode" + n +
                    (written == record.code
                         ? ")"
@@ -230,6 +229,14 @@ class Reporter {
         delivered += other_code;
       }
       out_ += "  -> delivered: " + delivered + ", " + rest + "\n";
+    } else if (record.flaw != MatchFlaw::kNone) {
+      ++counts_.unreadable;
+      out_ += std::string("  -> not delivered: ") + FlawText(record.flaw) +
+              "; " + code + ", " + rest + "\n";
+    } else if (record.other_date) {
+      ++counts_.other_day;
+      out_ += "  -> not delivered: not the day asked for (RequestedDateOnly); " +
+              code + ", " + rest + "\n";
     } else {
       out_ += "  -> filtered out: CurrencyFilter does not list the " + code +
               "; " + rest + "\n";
@@ -240,14 +247,35 @@ class Reporter {
     }
   }
 
+  static const char* FlawText(MatchFlaw flaw) {
+    switch (flaw) {
+      case MatchFlaw::kValueTooLarge:
+        return "a value past the largest the module delivers";
+      case MatchFlaw::kValueExponent:
+        return "a value written with an exponent";
+      case MatchFlaw::kImpossibleDate:
+        return "day, month and year groups that make no date";
+      case MatchFlaw::kNone:
+        break;
+    }
+    return "";
+  }
+
   void Summary(size_t message_count) {
-    size_t filtered = counts_.matches - counts_.delivered;
+    size_t filtered = counts_.matches - counts_.delivered -
+                      counts_.unreadable - counts_.other_day;
     out_ += "\nSummary: " + std::to_string(counts_.matches) + " match" +
             (counts_.matches == 1 ? "" : "es") + " of " +
             std::to_string(trace_.record_count) + " record pattern" +
             (trace_.record_count == 1 ? "" : "s") + ", " +
             std::to_string(counts_.delivered) + " delivered, " +
             std::to_string(filtered) + " filtered out";
+    if (counts_.other_day > 0) {
+      out_ += ", " + std::to_string(counts_.other_day) + " of other days";
+    }
+    if (counts_.unreadable > 0) {
+      out_ += ", " + std::to_string(counts_.unreadable) + " unreadable";
+    }
     if (message_count > 0) {
       out_ += ", " + std::to_string(message_count) + " message box" +
               (message_count == 1 ? "" : "es");

@@ -53,6 +53,8 @@ struct ScannedPage {
 struct ScanCounts {
   size_t matches = 0;
   size_t delivered = 0;
+  size_t other_day = 0;   // dated another day than the one asked for
+  size_t unreadable = 0;  // numbers or date parts the module cannot read
 };
 
 // The report on a scan of `page` with `preset` of `config`, whose trace is
