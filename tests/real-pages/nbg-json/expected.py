@@ -1,0 +1,30 @@
+"""Expected rates of this folder's page, read with the standard library."""
+
+import json
+import re
+from decimal import Decimal
+
+from pagereaders import num
+
+ENCODING = "utf-8"
+# A value's text (group 1) and a whole row, for the changed copies.
+VALUE_RE = '"rate":(\\d[\\d.]*)'
+ROW_RE = '\\{"code":[^{}]*\\},'
+# The address asked for a Monday; the page holds the rates valid from the
+# Saturday before, and they are delivered with that date.
+SCAN_DATE = "2026-03-02"
+
+
+def read(page):
+    # A rate emptied in a changed copy leaves "rate":, behind, which is
+    # no JSON: read it as null, a currency without a rate.
+    text = re.sub(r':\s*(?=[,}\]])', ':null', page.decode(ENCODING))
+    rates = []
+    for day in json.loads(text, parse_float=Decimal):
+        for row in day["currencies"]:
+            if row["rate"] is not None:
+                rates.append((row["validFromDate"][:10], row["code"],
+                              row["name"],
+                              num(str(row["rate"])) /
+                              num(str(row["quantity"]))))
+    return rates, []
