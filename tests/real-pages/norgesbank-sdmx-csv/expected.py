@@ -30,3 +30,4 @@ def read(page):
             rates.append((row["TIME_PERIOD"], code, None,
                           num(value) / 10 ** int(row["UNIT_MULT"])))
     return rates, sorted(set(skipped))
+EXTRA_DECIMALS_NEEDED = True
