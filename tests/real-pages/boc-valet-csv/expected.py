@@ -10,6 +10,11 @@ ENCODING = "utf-8"
 # A value's text (group 1) and a whole row, for the changed copies.
 VALUE_RE = ',"(\\d[\\d.]*)"'
 ROW_RE = '\\n"\\d{4}-\\d\\d-\\d\\d",[^\\n]*(?=\\n)'
+# Years of history, one line per day: only the day asked for counts.
+REQUESTED_ONLY = True
+SCAN_DATE = "2020-03-16"
+DAY_RE = '"(\\d{4}-\\d\\d-\\d\\d)",[^\\n]*'
+EARLIER_DAY = "2016-12-30"
 
 
 def read(page):
