@@ -1,5 +1,6 @@
 #include "port/profile_text.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "port/ascii.h"
@@ -64,6 +65,8 @@ ProfileText::ProfileText(std::string_view bytes) {
     if (key.empty()) continue;
     Value entry;
     entry.text = Unquote(value, &entry.removed_quote);
+    entry.name = std::string(key);
+    entry.order = current->size();
     current->try_emplace(AsciiLower(key), std::move(entry));
   }
 }
@@ -80,7 +83,11 @@ std::vector<std::string> ProfileText::Keys(std::string_view section) const {
   std::vector<std::string> keys;
   auto s = sections_.find(AsciiLower(section));
   if (s == sections_.end()) return keys;
-  for (const auto& entry : s->second) keys.push_back(entry.first);
+  std::vector<const Value*> values;
+  for (const auto& entry : s->second) values.push_back(&entry.second);
+  std::sort(values.begin(), values.end(),
+            [](const Value* a, const Value* b) { return a->order < b->order; });
+  for (const Value* value : values) keys.push_back(value->name);
   return keys;
 }
 

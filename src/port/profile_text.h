@@ -28,7 +28,7 @@ class ProfileText {
   // the section or key is missing.
   const std::string* Find(std::string_view section, std::string_view key) const;
 
-  // The key names of `section` (lower case, in no particular order).
+  // The key names of `section` as the file writes them, in file order.
   std::vector<std::string> Keys(std::string_view section) const;
 
   // The quote (' or ") whose pair the reader removed from the value, or 0
@@ -44,6 +44,8 @@ class ProfileText {
   struct Value {
     std::string text;
     char removed_quote = 0;
+    std::string name;  // the key as written
+    size_t order = 0;  // its place among the section's keys
   };
   using Section = std::unordered_map<std::string, Value>;
   const Value* FindValue(std::string_view section, std::string_view key) const;

@@ -66,8 +66,10 @@ def variants(source, page):
         return changed.encode(encoding)
 
     day_re = getattr(source, "DAY_RE", None)
-    if day_re:
-        m = re.search(day_re, text, re.S)
+    m = re.search(day_re, text, re.S) if day_re else None
+    if day_re and not m:
+        yield "DAY_RE finds no day", None
+    elif day_re:
         day = m.group(0).replace(m.group(1),
                                  getattr(source, "EARLIER_DAY", "2001-02-03"))
         day = re.sub(value_re, lambda v: v.group(0).replace(
@@ -181,13 +183,29 @@ def check_folder(pagerates, module, source_dir, folder):
     with tempfile.TemporaryDirectory() as work:
         work = pathlib.Path(work)
         for what, variant in variants(source, page):
+            if variant is None:
+                failures.append(f"{name}: {what}")
+                continue
+            expected, skipped = source.read(variant)
+            if requested_only:
+                expected = [r for r in expected if r[0] == scan_date]
+            # A changed copy may leave the day asked for without a rate
+            # (its only value emptied): then check must say that nothing
+            # is delivered, and the scan deliver nothing.
+            nothing_left = not expected and what != "as published"
             path = work / ("page" + page_path.suffix)
             path.write_bytes(variant)
             label = f"{name} ({what})"
             checked = run([pagerates, "--module", module, "check", "--ini",
                            str(ini), "--page", str(path), "--date",
                            scan_date])
-            if checked.returncode != 0:
+            if nothing_left:
+                if (checked.returncode != 1 or
+                        b"nothing is delivered" not in checked.stdout):
+                    failures.append(f"{label}: the day asked for has no "
+                                    "rate left, and check does not say "
+                                    "that nothing is delivered")
+            elif checked.returncode != 0:
                 failures.append(f"{label}: check exits with "
                                 f"{checked.returncode}:\n" +
                                 checked.stdout.decode()[-3000:])
@@ -201,11 +219,8 @@ def check_folder(pagerates, module, source_dir, folder):
                 continue
             records = [json.loads(line) for line in
                        scanned.stdout.decode().splitlines()]
-            expected, skipped = source.read(variant)
-            if requested_only:
-                expected = [r for r in expected if r[0] == scan_date]
             problems = compare(records, expected, skipped)
-            if not expected:
+            if not expected and not nothing_left:
                 problems.append("no rates read from the page")
             for code, reason in skipped:
                 if not reason or code not in readme:

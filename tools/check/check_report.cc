@@ -65,9 +65,14 @@ CheckOutcome CheckIni(const std::string& ini_path,
   std::vector<Finding> findings = CheckPresets(config);
   outcome.report += FormatFindings(findings);
   // The module's own messages at load, as a host would see them.
-  for (const Diagnostic& shown : load_diagnostics.reports) {
-    outcome.report += "Loading shows \"" + DisplayText(shown.title) +
-                      "\": " + DisplayText(shown.text) + "\n";
+  const size_t shown = load_diagnostics.reports.size();
+  if (shown > 0) {
+    outcome.report += "Loading the file shows " + std::to_string(shown) +
+                      (shown == 1 ? " message box:\n" : " message boxes:\n");
+  }
+  for (const Diagnostic& box : load_diagnostics.reports) {
+    outcome.report += "    " + DisplayText(box.title) + ": " +
+                      DisplayText(box.text) + "\n";
   }
   outcome.problems = !findings.empty();
   if (!findings.empty()) {

@@ -32,7 +32,9 @@ std::vector<std::string> ProblemLines(const std::string& report) {
   while (at < report.size()) {
     size_t end = report.find('\n', at);
     std::string line = report.substr(at, end - at);
-    if (line.starts_with("[p] ")) lines.push_back(line);
+    if (line.starts_with("[p] ") || line.starts_with("[p]: ")) {
+      lines.push_back(line);
+    }
     at = end == std::string::npos ? report.size() : end + 1;
   }
   return lines;
@@ -91,9 +93,61 @@ INSTANTIATE_TEST_SUITE_P(
                  std::string("Codepage=65001\nExtraDecimals=6\n") + kRowPattern,
                  "<r c=\"VND\" v=\"922337204.5\"/>\n<r c=\"IDR\" "
                  "v=\"922337203.6\"/>\n",
-                 {"[p] Record: value2 is too large for ExtraDecimals=6",
-                  "in 1 of 2 matches", "\"922337204.5\" at 1:15",
+                 {"[p] Record: value2 is past the largest value the module "
+                  "delivers with ExtraDecimals=6, so the match makes no record",
+                  "in 1 of 2 matches", "\"922337204.5\" in the match at 1:1",
                   "set a smaller ExtraDecimals"}},
+        TrapCase{"a value past the fixed-point range",
+                 std::string("Codepage=65001\n") + kRowPattern,
+                 "<r c=\"VND\" v=\"1000000000000000\"/>\n<r c=\"USD\" "
+                 "v=\"1.30\"/>\n",
+                 {"[p] Record: value2 is past the largest value the module "
+                  "delivers, so the match makes no record",
+                  "\"1000000000000000\" in the match at 1:1",
+                  "check that the pattern reads the right column"}},
+        TrapCase{"a value with an exponent",
+                 "Codepage=65001\nRecord=<r c=\"(?<code>[A-Z]{3})\" "
+                 "v=\"(?<value2>[\\d.eE-]+)\"/>\n",
+                 "<r c=\"IDR\" v=\"8.7068e-4\"/>\n<r c=\"USD\" v=\"1.30\"/>\n",
+                 {"[p] Record: value2 is written with an exponent, which the "
+                  "module does not read",
+                  "\"8.7068e-4\" in the match at 1:1",
+                  "make the pattern pass such values over"}},
+        TrapCase{"comma decimals read with the default separator",
+                 "Codepage=65001\nRecord=<r c=\"(?<code>[A-Z]{3})\" "
+                 "v=\"(?<value2>[\\d,.]+)\"/>\n",
+                 "<r c=\"USD\" v=\"64,9213\"/>\n<r c=\"EUR\" "
+                 "v=\"72,6327\"/>\n",
+                 {"[p] DecimalSeparator: \".\" is in none of the values, but "
+                  "2 of them have \",\" before their decimals",
+                  "\"64,9213\" at 1:15 is read as 649213",
+                  "set DecimalSeparator=,"}},
+        TrapCase{"a day group of 300",
+                 "Codepage=65001\nRecord=(?<day>\\d+)/(?<month>\\d+)/"
+                 "(?<year>\\d+) (?<code>[A-Z]{3}) (?<value2>[\\d.]+)\n",
+                 "300/9/2016 USD 1.30\n08/09/2016 EUR 1.45\n",
+                 {"[p] Record: day, month and year groups read as no possible "
+                  "date, so the match makes no record",
+                  "in 1 of 2 matches", "day \"300\", month \"9\"",
+                  "capture only each part's digits"}},
+        TrapCase{"a month written as a word without MonthNames",
+                 "Codepage=65001\nRecord=(?<day>\\d+)-(?<month>\\w+)-"
+                 "(?<year>\\d+) (?<code>[A-Z]{3}) (?<value2>[\\d.]+)\n",
+                 "18-Dec-2024 USD 1.30\n18-12-2024 EUR 1.45\n",
+                 {"[p] Record: day, month and year groups read as no possible",
+                  "month \"Dec\"", "needs MonthNames"}},
+        TrapCase{"an amount of 0",
+                 "Codepage=65001\nRecord=<r c=\"(?<code>[A-Z]{3})\" "
+                 "u=\"(?<value1>\\d+)\" v=\"(?<value2>[\\d.]+)\"/>\n",
+                 "<r c=\"USD\" u=\"1\" v=\"1.30\"/>\n<r c=\"REF\" u=\"0\" "
+                 "v=\"1.00\"/>\n",
+                 {"[p] Record: value1 reads as 0: the host divides by it",
+                  "in 1 of 2 matches", "(?<value1>0*[1-9]\\d*)"}},
+        TrapCase{"a page that nothing matches",
+                 std::string("Codepage=65001\n") + kRowPattern,
+                 "<rates updated=\"soon\"/>\n",
+                 {"[p]: nothing is delivered: no record pattern matches the "
+                  "page"}},
         TrapCase{"an optional value1 before value2",
                  "Codepage=65001\nRecord=<r c=\"(?<code>[A-Z]{3})\"(?: "
                  "m=\"(?<value1>\\d+)\")? v=\"(?<value2>[\\d.]+)\"/>\n",
@@ -182,6 +236,25 @@ TEST(PageCheckTest, CleanScansReportNothing) {
       {"Codepage=1254\nRecord=<r c=\"(?<code>[A-Z]{3})\"\n", declared},
       // Quotes kept for the blank they hold.
       {"Codepage=1251\nRecord=' (?<code>USD)'\n", "x USD"},
+      // Controls of the traps: parts that make dates, a month word read
+      // with MonthNames, thousands with the default separator, an amount
+      // that skips 0, a value at the edge of the range.
+      {"Codepage=65001\nRecord=(?<day>\\d+)/(?<month>\\d+)/(?<year>\\d+) "
+       "(?<code>[A-Z]{3}) (?<value2>[\\d.]+)\n",
+       "30/9/2016 USD 1.30\n08/09/2016 EUR 1.45\n"},
+      {"Codepage=65001\nMonthNames=English\nRecord=(?<day>\\d+)-"
+       "(?<month>\\w+)-(?<year>\\d+) (?<code>[A-Z]{3}) (?<value2>[\\d.]+)\n",
+       "18-Dec-2024 USD 1.30\n19-May-26 EUR 1.45\n"},
+      {"Codepage=65001\nRecord=<r c=\"(?<code>[A-Z]{3})\" "
+       "v=\"(?<value2>[\\d,]+)\"/>\n",
+       "<r c=\"VND\" v=\"1,234\"/>\n<r c=\"KRW\" v=\"12,345,678\"/>\n"},
+      {"Codepage=65001\nRecord=<r c=\"(?<code>[A-Z]{3})\" "
+       "u=\"(?<value1>0*[1-9]\\d*)\" v=\"(?<value2>[\\d.]+)\"/>\n",
+       "<r c=\"USD\" u=\"1\" v=\"1.30\"/>\n<r c=\"REF\" u=\"0\" "
+       "v=\"1.00\"/>\n"},
+      {"Codepage=65001\nRecord=<r c=\"(?<code>[A-Z]{3})\" "
+       "v=\"(?<value2>[\\d.]+)\"/>\n",
+       "<r c=\"VND\" v=\"922337203685477\"/>\n"},
   };
   for (const auto& c : kCases) {
     CheckOutcome outcome = CheckPage(c.preset, c.page);

@@ -306,12 +306,14 @@ class Checker {
       if (text.empty()) continue;
       int32_t value = port::ProfileText::ParseInt(text);
       bool digits = text.find_first_of("0123456789") != std::string::npos;
-      if (digits && UsableInt(*key, value) == value) continue;
+      if (digits && value >= key->min && value <= key->max) continue;
       std::string fallback = key->default_text.empty()
                                  ? std::string("empty")
                                  : std::string(key->default_text);
       if (fallback.front() != '`') fallback = "'" + fallback + "'";
-      Add(section, key_name,
+      const std::string shown =
+          std::string(key->name) + key_name.substr(key->name.size());
+      Add(section, shown,
           Quoted(text) + " is not a number from " + std::to_string(key->min) +
               " to " + std::to_string(key->max) + ": the module reads it as " +
               fallback);

@@ -14,13 +14,15 @@ DAY_RE = '<Cube date="([\\d-]+)">.*?</Cube>'
 
 
 def read(page):
-    rates = []
+    rates, skipped = [], []
     for cube in ET.fromstring(page).iter():
         if local(cube.tag) != "Cube":
             continue
         for rate in cube:
             value = (rate.text or "").strip()
-            if value:
+            if rate.get("currency") == "XAU":
+                skipped.append(("XAU", "priced per gram, not per troy ounce"))
+            elif value:
                 rates.append((cube.get("date"), rate.get("currency"), None,
                               num(value) / num(rate.get("multiplier", "1"))))
-    return rates, []
+    return rates, skipped
