@@ -40,7 +40,11 @@ INSTANTIATE_TEST_SUITE_P(
                       ExpandCase{"/x/%dd", Date(2016, 9, 8), "/x/%dd"},
                       ExpandCase{"%yyy%", Date(2016, 9, 8), "%yyy%"},
                       ExpandCase{"%yy%", Date(2000, 1, 1), "00"},
-                      ExpandCase{"%yyyy%", Date(99, 1, 1), "0099"}));
+                      ExpandCase{"%yyyy%", Date(99, 1, 1), "0099"},
+                      ExpandCase{"Datefrom=%dd%/%mon%/%yyyy%",
+                                 Date(2024, 1, 5), "Datefrom=05/Jan/2024"},
+                      ExpandCase{"%mon%%m%", Date(2016, 12, 8), "Dec12"},
+                      ExpandCase{"%MON%", Date(2016, 9, 8), "%MON%"}));
 
 // Dates read from pages can hold any value: the result grows to fit.
 INSTANTIATE_TEST_SUITE_P(
@@ -50,7 +54,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ExpandCase{"%d%%m%", Date(2016, 127, 100), "100127"},
                       ExpandCase{"%yy%", Date(-2017, 1, 1), "-17"},
                       ExpandCase{"%yyyy%", Date(32767, 1, 1), "32767"},
-                      ExpandCase{"%dd%", Date(2016, 1, -5), "-05"}));
+                      ExpandCase{"%dd%", Date(2016, 1, -5), "-05"},
+                      ExpandCase{"%mon%", Date(2016, 13, 1), "13"}));
 
 TEST(ExpandTest, ManyPlaceholdersWithWideValues) {
   std::string address_template;

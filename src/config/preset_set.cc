@@ -97,7 +97,7 @@ MonthNames ReadMonthNames(std::string_view text, std::string* problem) {
   return months;
 }
 
-DateCount ReadDateCount(std::string_view text, bool* known) {
+DateCount ParseDateCount(std::string_view text, bool* known) {
   DateCount count = DateCount::kNone;
   text = TrimBlanks(text);
   if (EqualsIgnoringAsciiCase(text, "seconds")) count = DateCount::kSeconds;
@@ -118,7 +118,7 @@ void PresetSet::Add(PresetSettings settings) {
   rules.extra_decimals =
       UsableInt(Declared(Key::kExtraDecimals), settings.extra_decimals);
   rules.months = ReadMonthNames(settings.month_names, nullptr);
-  rules.date_count = ReadDateCount(settings.date_count, nullptr);
+  rules.date_count = ParseDateCount(settings.date_count, nullptr);
   rules.json_escapes = settings.json_escapes != 0;
   preset.requested_date_only = settings.requested_date_only != 0;
   // Units out of its range counts as not set: 1.

@@ -140,7 +140,7 @@ MonthNames ReadMonthNames(std::string_view text, std::string* problem);
 
 // The DateCount of DateCount's text, "seconds" or "milliseconds" in any
 // case; kNone for anything else (`known` says whether the text was one).
-DateCount ReadDateCount(std::string_view text, bool* known);
+DateCount ParseDateCount(std::string_view text, bool* known);
 
 struct CompiledPreset {
   std::string section;

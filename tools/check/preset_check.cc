@@ -331,7 +331,7 @@ class Checker {
     }
     std::string count = Read(section, std::string(KeyName(Key::kDateCount)));
     bool known = true;
-    ReadDateCount(count, &known);
+    ParseDateCount(count, &known);
     if (!known) {
       Add(section, std::string(KeyName(Key::kDateCount)),
           Quoted(count) +
