@@ -145,24 +145,37 @@ run_cli() {
 step "pagerates.exe info and scan under wine" run_cli
 
 # The shipped presets on their real pages: with the Windows code-page
-# conversion, every record as the Linux module delivers it.
+# conversion, every record as the Linux module delivers it. Each source is
+# a scenario case (its preset, its page, the day its test asks for), so
+# each platform runs all of them in one process.
 run_real_pages() {
-  local dir wine folder source page count=0
-  [[ -x $linux_build/pagerates && -f $linux_module ]] || { echo "no Linux build: skipped"; return 0; }
-  for folder in presets/*/; do
+  local folder source page date cases=$work/real-cases target dir wine name
+  [[ -x $linux_runner && -f $linux_module ]] || { echo "no Linux build: skipped"; return 0; }
+  for folder in tests/real-pages/*/; do
     source=$(basename "$folder")
-    page=$(echo "tests/real-pages/$source"/page.*)
-    "$linux_build/pagerates" --module "$linux_module" scan --ini "$folder/pagerates.ini" \
-      --date 2016-09-08 --format jsonl "$page" >"$work/real-linux.jsonl"
-    for target in build-win64:/usr/lib/wine/wine64 build-win32:/usr/lib/wine/wine; do
-      dir=${target%%:*} wine=${target#*:}
-      "$wine" "$dir/pagerates.exe" scan --ini "$(winpath "$folder/pagerates.ini")" \
-        --date 2016-09-08 --format jsonl "$(winpath "$page")" 2>&1 | tr -d '\r' |
-        cmp -s - "$work/real-linux.jsonl" || fail "$dir: $source scans differently from Linux"
-    done
-    count=$((count + $(wc -l <"$work/real-linux.jsonl")))
+    [[ -f presets/$source/pagerates.ini ]] || continue
+    page=$(echo "$folder"page.*)
+    date=$(sed -n 's/^SCAN_DATE = "\(.*\)"$/\1/p' "$folder/expected.py")
+    mkdir -p "$cases/$source"
+    cp "presets/$source/pagerates.ini" "$cases/$source/pagerates.ini"
+    cp "$page" "$cases/$source/"
+    echo "fetch ${date:-2016-09-08} ${page##*/}" >"$cases/$source/steps"
   done
-  echo "real pages: $count records identical on x86_64, i686 and Linux"
+  mkdir -p "$work/real-linux"
+  "$linux_runner" --module "$linux_module" --cases "$cases" --update \
+    --save "$work/real-linux" >"$work/real-linux.out" ||
+    { cat "$work/real-linux.out"; fail "the Linux module on the real pages"; }
+  for target in build-win64:/usr/lib/wine/wine64:real-win64 build-win32:/usr/lib/wine/wine:real-win32; do
+    IFS=: read -r dir wine name <<<"$target"
+    mkdir -p "$work/$name"
+    (cd "$root/$dir/tests" && "$wine" scenario_runner.exe \
+      --module "$(winpath "$root/$dir/pagerates.dll")" --cases "$(winpath "$cases")" \
+      --save "$(winpath "$work/$name")") >"$work/$name.out" 2>&1 ||
+      { cat "$work/$name.out"; fail "$dir: the real pages scan differently from Linux"; }
+    diff -r "$work/real-linux" "$work/$name" || fail "$dir: real-page transcripts differ from Linux"
+  done
+  echo "real pages: $(ls "$cases" | wc -l) sources, $(cat "$work"/real-linux/* | grep -c '^rate ') records" \
+    "identical on x86_64, i686 and Linux"
 }
 step "shipped presets on real pages under wine" run_real_pages
 
@@ -189,16 +202,19 @@ check_package() {
   (cd "$work/unpacked" && /usr/lib/wine/wine pagerates.exe info && /usr/lib/wine/wine pagerates.exe check) \
     >"$work/package.out" 2>&1 || { cat "$work/package.out"; fail "the packaged pagerates.exe failed"; }
   grep -q '^name: Example bank' "$work/package.out" || { cat "$work/package.out"; fail "packaged info"; }
-  # Every shipped preset, as the user would try it from the unpacked folder.
-  local ini presets=0
-  for ini in "$work"/unpacked/presets/*/pagerates.ini; do
-    [[ -f $ini ]] || continue
-    (cd "$work/unpacked" && /usr/lib/wine/wine pagerates.exe info --ini "${ini#"$work/unpacked/"}") \
-      >"$work/preset.out" 2>&1 || { cat "$work/preset.out"; fail "packaged preset $ini failed"; }
-    grep -q '^name: .' "$work/preset.out" || { cat "$work/preset.out"; fail "packaged preset $ini: no name"; }
-    presets=$((presets + 1))
-  done
-  echo "unpacked package: info and check ok; $presets shipped preset(s) load"
+  # Every shipped preset, as the user finds it in the unpacked folder: one
+  # process lists them all (each INI file read), another uses one by name.
+  local shipped presets
+  shipped=$(ls -d "$work"/unpacked/presets/*/ | wc -l)
+  (cd "$work/unpacked" && /usr/lib/wine/wine pagerates.exe sources && \
+    /usr/lib/wine/wine pagerates.exe info --source ecb-eurofxref) \
+    >"$work/preset.out" 2>&1 || { cat "$work/preset.out"; fail "packaged sources failed"; }
+  tr -d '\r' <"$work/preset.out" >"$work/preset.txt"
+  grep -q "^$shipped sources in " "$work/preset.txt" || { cat "$work/preset.txt"; fail "packaged sources: not $shipped"; }
+  grep -q '^home-currency-code: EUR$' "$work/preset.txt" || { cat "$work/preset.txt"; fail "packaged --source"; }
+  presets=$(grep -c '^[a-z0-9-]\+ \+[A-Z]\{3\} ' "$work/preset.txt")
+  [[ $presets == "$shipped" ]] || { cat "$work/preset.txt"; fail "packaged sources lists $presets of $shipped"; }
+  echo "unpacked package: info and check ok; sources lists $presets shipped preset(s), --source works"
 }
 step "packaged pagerates.exe under 32-bit wine" check_package
 

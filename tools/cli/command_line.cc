@@ -12,17 +12,21 @@ const char kUsage[] =
     "Loads the pagerates module and plays the host application for it.\n"
     "\n"
     "Commands:\n"
-    "  info  [--ini FILE]\n"
+    "  sources\n"
+    "      List the shipped sources: id, home currency, whether past days\n"
+    "      can be asked for, name and address.\n"
+    "  info  [--ini FILE | --source ID]\n"
     "      Print what the module reports about itself.\n"
-    "  scan  [--ini FILE] --date YYYY-MM-DD [--format FORMAT [--invert]] [-v]\n"
-    "        [PAGE]\n"
+    "  scan  [--ini FILE | --source ID] --date YYYY-MM-DD\n"
+    "        [--format FORMAT [--invert]] [-v] [PAGE]\n"
     "      Scan one page for the date: the file PAGE, or standard input when\n"
     "      PAGE is absent or \"-\".\n"
-    "  fetch [--ini FILE] (--date YYYY-MM-DD | --from YYYY-MM-DD --to "
-    "YYYY-MM-DD)\n"
+    "  fetch [--ini FILE | --source ID]\n"
+    "        (--date YYYY-MM-DD | --from YYYY-MM-DD --to YYYY-MM-DD)\n"
     "        [--scheme http|https] [--format FORMAT [--invert]] [-v]\n"
     "      Download and scan the page of each day, in order.\n"
-    "  check [--ini FILE] [--page FILE --date YYYY-MM-DD [--preset NAME]]\n"
+    "  check [--ini FILE | --source ID]\n"
+    "        [--page FILE --date YYYY-MM-DD [--preset NAME]]\n"
     "      Check the INI file's active presets and report every problem\n"
     "      found. With a page, also show how the preset (the primary one\n"
     "      unless --preset names another active preset) scans it: where the\n"
@@ -33,6 +37,8 @@ const char kUsage[] =
     "  --module PATH    module to load (default: the pagerates module beside\n"
     "                   this program)\n"
     "  --ini FILE       use FILE instead of the INI file beside the module\n"
+    "  --source ID      use the shipped source ID's INI file (info, scan,\n"
+    "                   fetch, check)\n"
     "  --date DAY       the day to ask for\n"
     "  --from DAY, --to DAY\n"
     "                   first and last day of a range (both included)\n"
@@ -67,6 +73,7 @@ enum Option {
   kInvert,
   kPage,
   kPreset,
+  kSource,
   kOptionCount
 };
 
@@ -80,7 +87,7 @@ constexpr OptionInfo kOptions[kOptionCount] = {
     {"--module", "", true}, {"--ini", "", true},        {"--date", "", true},
     {"--from", "", true},   {"--to", "", true},         {"--format", "", true},
     {"--scheme", "", true}, {"--verbose", "-v", false}, {"--invert", "", false},
-    {"--page", "", true},   {"--preset", "", true},
+    {"--page", "", true},   {"--preset", "", true},        {"--source", "", true},
 };
 
 // Which options each command takes; --module goes with every command.
@@ -88,17 +95,22 @@ bool Accepts(Command command, Option option) {
   switch (command) {
     case Command::kHelp:
       return true;
+    case Command::kSources:
+      return option == kModule;
     case Command::kInfo:
-      return option == kModule || option == kIni;
+      return option == kModule || option == kIni || option == kSource;
     case Command::kScan:
-      return option == kModule || option == kIni || option == kDate ||
+      return option == kModule || option == kIni || option == kSource ||
+             option == kDate ||
              option == kFormat || option == kInvert || option == kVerbose;
     case Command::kFetch:
-      return option == kModule || option == kIni || option == kDate ||
+      return option == kModule || option == kIni || option == kSource ||
+             option == kDate ||
              option == kFrom || option == kTo || option == kFormat ||
              option == kInvert || option == kScheme || option == kVerbose;
     case Command::kCheck:
-      return option == kModule || option == kIni || option == kPage ||
+      return option == kModule || option == kIni || option == kSource ||
+             option == kPage ||
              option == kDate || option == kPreset;
     case Command::kVersion:
       break;
@@ -116,6 +128,8 @@ std::string_view CommandName(Command command) {
       return "fetch";
     case Command::kCheck:
       return "check";
+    case Command::kSources:
+      return "sources";
     case Command::kHelp:
     case Command::kVersion:
       break;
@@ -220,6 +234,8 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> args) {
     line.command = Command::kFetch;
   } else if (*command_name == "check") {
     line.command = Command::kCheck;
+  } else if (*command_name == "sources") {
+    line.command = Command::kSources;
   } else if (*command_name == "help") {
     line.command = Command::kHelp;
   } else {
@@ -247,6 +263,11 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> args) {
   if (values[kIni]) {
     if (values[kIni]->empty()) return Error("empty INI file path");
     line.ini_path = *values[kIni];
+  }
+  if (values[kSource]) {
+    if (values[kIni]) return Error("give either --ini or --source");
+    if (values[kSource]->empty()) return Error("empty source id");
+    line.source = *values[kSource];
   }
   if (values[kFormat]) {
     line.format = ParseOutputFormat(*values[kFormat]);
@@ -281,7 +302,9 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> args) {
     *date = *parsed;
     return std::string();
   };
-  if (line.command == Command::kInfo) return {line, ""};
+  if (line.command == Command::kInfo || line.command == Command::kSources) {
+    return {line, ""};
+  }
 
   if (line.command == Command::kCheck) {
     if (values[kPreset]) {

@@ -17,12 +17,13 @@
 
 namespace pagerates::cli {
 
-enum class Command { kHelp, kVersion, kInfo, kScan, kFetch, kCheck };
+enum class Command { kHelp, kVersion, kInfo, kScan, kFetch, kCheck, kSources };
 
 struct CommandLine {
   Command command = Command::kHelp;
   std::string module_path;  // empty: the module beside the executable
   std::string ini_path;     // empty: the INI beside the module
+  std::string source;       // --source: a shipped source's id, for ini_path
   // scan, check with a page: the date. fetch: the first and last day,
   // inclusive (the same day for --date); first_date <= last_date.
   RateDate first_date{};

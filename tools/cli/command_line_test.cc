@@ -233,5 +233,30 @@ TEST(CommandLineTest, CheckAndPriceUsageErrors) {
   ExpectUsageErrors(kCases);
 }
 
+TEST(CommandLineTest, SourcesAndSourceIds) {
+  ParsedCommandLine parsed = Parse({"sources"});
+  ASSERT_TRUE(parsed.command_line) << parsed.error;
+  EXPECT_EQ(parsed.command_line->command, Command::kSources);
+  for (std::vector<std::string_view> args :
+       {std::vector<std::string_view>{"info", "--source", "ecb-eurofxref"},
+        {"scan", "--source=ecb-eurofxref", "--date", "2016-09-07"},
+        {"fetch", "--date", "2016-09-07", "--source", "ecb-eurofxref"},
+        {"check", "--source", "ecb-eurofxref"}}) {
+    parsed = ParseCommandLine(args);
+    ASSERT_TRUE(parsed.command_line) << parsed.error;
+    EXPECT_EQ(parsed.command_line->source, "ecb-eurofxref");
+    EXPECT_EQ(parsed.command_line->ini_path, "");
+  }
+  const std::vector<std::vector<std::string_view>> kErrors = {
+      {"sources", "--ini", "x.ini"},
+      {"sources", "--source", "ecb-eurofxref"},
+      {"sources", "extra"},
+      {"info", "--source", ""},
+      {"info", "--source", "a", "--ini", "x.ini"},  // one or the other
+      {"check", "--source", "a", "--source", "b"},
+  };
+  ExpectUsageErrors(kErrors);
+}
+
 }  // namespace
 }  // namespace pagerates::cli

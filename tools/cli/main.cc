@@ -13,6 +13,7 @@
 #include "cli/calendar.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/sources.h"
 #include "config/plugin_config.h"
 #include "host/host_hooks.h"
 #include "host/host_os.h"
@@ -83,6 +84,15 @@ int Run(int argc, char** argv) {
     WriteOutput("pagerates " PAGERATES_VERSION "\n");
     return Finish(kExitOk);
   }
+  if (line.command == Command::kSources) return RunSources(line);
+  if (!line.source.empty()) {
+    std::string error;
+    parsed.command_line->ini_path = SourceIniPath(line.source, &error);
+    if (line.ini_path.empty()) {
+      PrintError(error);
+      return kExitFailure;
+    }
+  }
 
   std::string module_path = line.module_path;
   if (module_path.empty()) {
@@ -109,6 +119,7 @@ int Run(int argc, char** argv) {
     case Command::kFetch:
       return RunFetch(line, *module);
     case Command::kCheck:
+    case Command::kSources:
     case Command::kHelp:
     case Command::kVersion:
       break;

@@ -149,6 +149,25 @@ run(no_args ARGS)
 expect_rc(no_args 0)
 expect_match(no_args "${no_args_out}" "^Usage: pagerates")
 
+# The shipped sources, copied beside the program in the build folder: every
+# folder of presets/ listed, and --source naming one of them.
+file(GLOB shipped LIST_DIRECTORIES true "${DATA}/../../presets/*/pagerates.ini")
+list(LENGTH shipped shipped_count)
+run(sources ARGS ${module_args} sources)
+expect_rc(sources 0)
+expect_match(sources "${sources_out}"
+  "^ID +HOME +PAST DAYS +NAME\n.*\necb-eurofxref +EUR +no [^\n]*European Central Bank")
+expect_match(sources "${sources_out}" "\n${shipped_count} sources in ")
+run(source_info ARGS ${module_args} info --source cbr-xml-daily)
+expect_rc(source_info 0)
+expect_match(source_info "${source_info_out}" "home-currency-code: RUB\n")
+run(source_check ARGS ${module_args} check --source ecb-eurofxref)
+expect_rc(source_check 0)
+run(source_unknown ARGS ${module_args} check --source ../ecb-eurofxref)
+expect_rc(source_unknown 1)
+expect_match(source_unknown "${source_unknown_err}"
+  "^pagerates: no shipped source \\.\\./ecb-eurofxref \\(pagerates sources lists them\\)\n$")
+
 # Every private directory is gone, error paths included.
 file(GLOB leftovers "${WORK}/tmp/*")
 if(leftovers)
