@@ -50,6 +50,11 @@ foreach(dir ${shipped})
 endforeach()
 list(LENGTH shipped shipped_count)
 message(STATUS "${shipped_count} shipped preset(s) checked")
+# ... and by name: `sources` lists them all, `--source` uses one.
+run(sources sources)
+expect_match(sources "${sources_out}" "\n${shipped_count} sources in [^\n]*/share/pagerates/presets\n$")
+run(source_info info --source ecb-eurofxref)
+expect_match(source_info "${source_info_out}" "home-currency-code: EUR\n")
 
 # --module wins over the installed module.
 execute_process(COMMAND ${cli} --module ${WORK}/elsewhere/none.so info
