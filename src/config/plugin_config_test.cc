@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,54 @@ TEST_F(PluginConfigTest, DropsMissingAndForeignPresets) {
   EXPECT_EQ(c.preset_count(), 1);
   EXPECT_EQ(c.PresetName(0), "A");
   EXPECT_EQ(c.name().view(), "a");
+}
+
+// What validation decided travels with the set as data: the same drops
+// and messages as the boxes, with the reference a mismatch was judged by.
+TEST_F(PluginConfigTest, DecisionsNameEachListedPreset) {
+  PluginConfig& c = Load(
+      "[main]\nActivePreset=B,A,C,D\n[A]\nHomeCurrencyCode=RUB\n"
+      "[C]\nHomeCurrencyCode=rub\n[D]\nHomeCurrencyCode=RUB\n");
+  const std::vector<PresetDecision>& d = c.presets()->decisions();
+  ASSERT_EQ(d.size(), 4u);
+  using Outcome = PresetDecision::Outcome;
+  EXPECT_EQ(d[0].outcome, Outcome::kNotFound);
+  ASSERT_TRUE(d[0].message);
+  EXPECT_EQ(d[0].message->text, NotFound("B"));
+  EXPECT_EQ(d[1].outcome, Outcome::kKept);
+  EXPECT_EQ(d[1].index, 0);
+  EXPECT_EQ(d[2].outcome, Outcome::kOtherHomeCurrency);
+  EXPECT_EQ(d[2].reference, "A");
+  EXPECT_EQ(d[2].reference_code, "RUB");
+  EXPECT_EQ(d[2].home_currency_code, "rub");
+  EXPECT_EQ(d[3].outcome, Outcome::kKept);
+  EXPECT_EQ(d[3].index, 1);
+  EXPECT_EQ(c.presets()->active(), 2);
+  // The boxes are the decisions' messages, in list order.
+  EXPECT_EQ(TakeMessageBoxes(),
+            (std::vector<MessageBox>{{"Configuration error", NotFound("B")},
+                                     {"Configuration error", kSameCurrency}}));
+}
+
+// An edit is validated as a load of the edited file would be: a
+// secondary preset whose home currency changed is dropped, with the
+// message, and comes back when the edit is undone.
+TEST_F(PluginConfigTest, RefreshValidatesTheEditedFileAsALoadWould) {
+  const std::string head = "[main]\nActivePreset=A,B\n[A]\nHomeCurrencyCode=RUB\n";
+  PluginConfig& c = Load(head + "[B]\nHomeCurrencyCode=RUB\n");
+  EXPECT_EQ(c.preset_count(), 2);
+  std::shared_ptr<const PresetSet> before = c.presets();
+  dir_.Write("pagerates.ini", head + "[B]\nHomeCurrencyCode=EUR\nCodepage=1\n");
+  c.Refresh(testing::BoxLog());
+  EXPECT_EQ(TakeMessageBoxes(),
+            (std::vector<MessageBox>{{"Configuration error", kSameCurrency}}));
+  EXPECT_EQ(c.preset_count(), 1);
+  // Whoever took the set before the edit keeps it whole.
+  EXPECT_EQ(before->active(), 2);
+  dir_.Write("pagerates.ini", head + "[B]\nHomeCurrencyCode=RUB\n");
+  c.Refresh(testing::BoxLog());
+  EXPECT_TRUE(TakeMessageBoxes().empty());
+  EXPECT_EQ(c.preset_count(), 2);
 }
 
 TEST_F(PluginConfigTest, FirstPresetWithCurrencyBecomesPrimary) {

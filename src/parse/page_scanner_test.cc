@@ -260,5 +260,48 @@ TEST(PageScannerReportsTest, EveryScanReportsWhereItReachesTheProblem) {
   EXPECT_EQ(log.events, expected);
 }
 
+// A history page: only the day asked for is delivered, and only its date
+// is heard of, so secondary presets are not sent to every day of the file.
+TEST_F(PageScannerTest, RequestedDateOnlyDeliversTheDayAskedFor) {
+  const PresetBuilder history =
+      PresetBuilder()
+          .Set("RequestedDateOnly", "1")
+          .Record("(?<date>[\\d-]+),(?<code>[A-Z]{3}),(?<value2>[\\d.]+)");
+  const std::string page =
+      "2016-09-06,USD,64.1\n2016-09-07,USD,64.5\n2016-09-07,EUR,72.6\n"
+      "2016-09-08,USD,65.0\n";
+  std::vector<Rate> rates = Scan(history, page, Date(2016, 9, 7));
+  EXPECT_EQ(Codes(rates), (std::vector<std::string>{"USD", "EUR"}));
+  ASSERT_EQ(delivered_.size(), 1u);
+  EXPECT_EQ(delivered_[0].day, 7);
+  EXPECT_TRUE(Scan(history, page, Date(2016, 9, 9)).empty());
+  // Without the key every day is delivered, as before.
+  EXPECT_EQ(Scan(PresetBuilder().Record(
+                     "(?<date>[\\d-]+),(?<code>[A-Z]{3}),(?<value2>[\\d.]+)"),
+                 page)
+                .size(),
+            4u);
+}
+
+// A fixed amount for patterns without value1, per preset and per record
+// pattern, scaled with ExtraDecimals; a captured value1 wins.
+TEST_F(PageScannerTest, UnitsAndRecordUnits) {
+  std::vector<Rate> rates =
+      Scan(PresetBuilder()
+               .Set("Units", "100")
+               .ExtraDecimals(2)
+               .Record("<a (?<code>[A-Z]{3}) (?<value2>[\\d.]+)>")
+               .Record("<b (?<code>[A-Z]{3}) (?<value2>[\\d.]+)>")
+               .Set("RecordUnits", "1000")
+               .Record("<c (?<code>[A-Z]{3}) (?<value2>[\\d.]+)(?: "
+                       "(?<value1>\\d+))?>"),
+           "<a EUR 745.56><b JPY 4.5><c HUF 2.5 10><c USD 6.1>");
+  EXPECT_EQ(rates, (std::vector<Rate>{
+                       {100000000, 745560000, "EUR", "", 2016, 9, 7},
+                       {1000000000, 4500000, "JPY", "", 2016, 9, 7},
+                       {10000000, 2500000, "HUF", "", 2016, 9, 7},
+                       {100000000, 6100000, "USD", "", 2016, 9, 7}}));
+}
+
 }  // namespace
 }  // namespace pagerates
