@@ -17,17 +17,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using pagerates::TextRules;
     // Month names in English and in a listed language, so that dates
     // written with words are read too.
-    auto* words = new TextRules{'.'};
+    auto* words = new TextRules;
     words->months = pagerates::ReadMonthNames(
         "января,февраля,марта,апреля,мая,июня,июля,августа,сентября,"
         "октября,ноября,декабря",
         nullptr);
-    auto* comma = new TextRules{','};
+    auto* comma = new TextRules;
+    comma->separator = ',';
     comma->months.english = true;
-    whole = new pagerates::PatternMatcher(
-        *new PresetPattern(
-            PresetPattern::Compile("fuzz", "Record", "(?<date>.*)")),
-        *words);
+    whole =
+        new pagerates::PatternMatcher(*new PresetPattern(PresetPattern::Compile(
+                                          "fuzz", "Record", "(?<date>.*)")),
+                                      *words);
     parts = new pagerates::PatternMatcher(
         *new PresetPattern(PresetPattern::Compile(
             "fuzz", "Record",

@@ -41,8 +41,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ExpandCase{"%yyy%", Date(2016, 9, 8), "%yyy%"},
                       ExpandCase{"%yy%", Date(2000, 1, 1), "00"},
                       ExpandCase{"%yyyy%", Date(99, 1, 1), "0099"},
-                      ExpandCase{"Datefrom=%dd%/%mon%/%yyyy%",
-                                 Date(2024, 1, 5), "Datefrom=05/Jan/2024"},
+                      ExpandCase{"Datefrom=%dd%/%mon%/%yyyy%", Date(2024, 1, 5),
+                                 "Datefrom=05/Jan/2024"},
                       ExpandCase{"%mon%%m%", Date(2016, 12, 8), "Dec12"},
                       ExpandCase{"%MON%", Date(2016, 9, 8), "%MON%"}));
 

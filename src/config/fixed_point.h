@@ -12,7 +12,6 @@ inline constexpr int64_t kFixedPointOne = 10000;
 // The most decimals past the fourth a preset's ExtraDecimals may keep.
 inline constexpr int kMaxExtraDecimals = 6;
 
-
 }  // namespace pagerates
 
 #endif  // PAGERATES_CONFIG_FIXED_POINT_H_

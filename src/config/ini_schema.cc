@@ -19,7 +19,9 @@ constexpr int32_t kNoMax = INT32_MAX;
 
 }  // namespace
 
-// In the order of enum Key.
+// In the order of enum Key: section, name, type, default as shown, default
+// integer, range, numbered, where it goes, meaning.
+// clang-format off
 constinit const IniKey kIniKeys[24] = {
     {kMain, "ActivePreset", KeyType::kList, "", 0, kNoMin, kNoMax, false, {},
      "the presets in use, as a comma list of section names; the first is the "
@@ -100,8 +102,10 @@ constinit const IniKey kIniKeys[24] = {
      "the amount for the record pattern of the same number when it captures "
      "no `value1`, in place of `Units`"},
 };
+// clang-format on
 
-static_assert(std::size(kIniKeys) == static_cast<size_t>(Key::kRecordUnits) + 1);
+static_assert(std::size(kIniKeys) ==
+              static_cast<size_t>(Key::kRecordUnits) + 1);
 
 const IniKey* FindKey(IniSection section, std::string_view name) {
   for (const IniKey& key : kIniKeys) {
@@ -131,7 +135,8 @@ size_t EditDistance(std::string_view a, std::string_view b) {
     for (size_t j = 1; j <= b.size(); ++j) {
       const size_t above = row[j];
       const bool same = AsciiLower(a[i - 1]) == AsciiLower(b[j - 1]);
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+      row[j] =
+          std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
       diagonal = above;
     }
   }
@@ -171,14 +176,15 @@ bool SetPresetKey(PresetSettings* settings, std::string_view name,
                   std::string_view text) {
   const IniKey* key = FindKey(IniSection::kPreset, name);
   if (key == nullptr) return false;
-  if (const TextSlot* slot = std::get_if<TextSlot>(&key->slot)) {
-    settings->**slot = std::string(text);
-  } else if (const IntSlot* slot = std::get_if<IntSlot>(&key->slot)) {
-    settings->**slot = text.empty() ? key->default_int
-                                    : port::ProfileText::ParseInt(text);
-  } else if (const RecordSlot* slot = std::get_if<RecordSlot>(&key->slot)) {
+  if (const TextSlot* text_slot = std::get_if<TextSlot>(&key->slot)) {
+    settings->*(*text_slot) = std::string(text);
+  } else if (const IntSlot* int_slot = std::get_if<IntSlot>(&key->slot)) {
+    settings->*(*int_slot) =
+        text.empty() ? key->default_int : port::ProfileText::ParseInt(text);
+  } else if (const RecordSlot* record_slot =
+                 std::get_if<RecordSlot>(&key->slot)) {
     if (settings->records.empty()) return false;
-    settings->records.back().**slot = std::string(text);
+    settings->records.back().*(*record_slot) = std::string(text);
   } else {
     return false;
   }
@@ -193,12 +199,10 @@ std::vector<std::string> KeyTableRows(IniSection section) {
     if (key.numbered) {
       name += ", `" + std::string(key.name) + "2`, ...";
     }
-    std::string fallback =
-        key.default_text.empty()
-            ? std::string("empty")
-            : key.default_text.front() == '`'
-                  ? std::string(key.default_text)
-                  : "`" + std::string(key.default_text) + "`";
+    std::string fallback = key.default_text.empty() ? std::string("empty")
+                           : key.default_text.front() == '`'
+                               ? std::string(key.default_text)
+                               : "`" + std::string(key.default_text) + "`";
     rows.push_back("| " + name + " | " + fallback + " | " +
                    std::string(key.description) + " |");
   }

@@ -64,11 +64,11 @@ enum class IniSection { kMain, kPreset };
 
 enum class KeyType {
   kText,
-  kInteger,      // the INI reader's integer; `min`..`max` are used
-  kFlag,         // an integer: 0 off, anything else on
-  kList,         // comma list, items not trimmed
-  kAddress,      // an address template
-  kPattern,      // a PCRE pattern
+  kInteger,  // the INI reader's integer; `min`..`max` are used
+  kFlag,     // an integer: 0 off, anything else on
+  kList,     // comma list, items not trimmed
+  kAddress,  // an address template
+  kPattern,  // a PCRE pattern
 };
 
 // Where a preset key's value goes in PresetSettings.

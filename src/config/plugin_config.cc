@@ -93,9 +93,9 @@ void PluginConfig::Load(std::string ini_path, Diagnostics* diagnostics) {
   }
   const IniKey& page_size = Declared(Key::kEstimatedPageSize);
   estimated_page_size_ = static_cast<uint32_t>(
-      has_primary()
-          ? profile_->ReadInt(presets_[0], page_size.name, page_size.default_int)
-          : page_size.default_int);
+      has_primary() ? profile_->ReadInt(presets_[0], page_size.name,
+                                        page_size.default_int)
+                    : page_size.default_int);
   home_currency_code_ = presets_set_->currency().Rename(
       ReadPresetKey(0, KeyName(Key::kHomeCurrencyCode)));
   home_currency_name_ = ReadPresetKey(0, KeyName(Key::kHomeCurrencyName));
@@ -191,10 +191,11 @@ PresetSettings PluginConfig::ReadPresetSettings(
   const std::string& section = settings.section;
   for (const IniKey& key : kIniKeys) {
     if (key.section != IniSection::kPreset) continue;
-    if (const TextSlot* slot = std::get_if<TextSlot>(&key.slot)) {
-      settings.**slot = ReadString(section, key.name).view();
-    } else if (const IntSlot* slot = std::get_if<IntSlot>(&key.slot)) {
-      settings.**slot = profile_->ReadInt(section, key.name, key.default_int);
+    if (const TextSlot* text_slot = std::get_if<TextSlot>(&key.slot)) {
+      settings.*(*text_slot) = ReadString(section, key.name).view();
+    } else if (const IntSlot* int_slot = std::get_if<IntSlot>(&key.slot)) {
+      settings.*(*int_slot) =
+          profile_->ReadInt(section, key.name, key.default_int);
     }
   }
   // Record, Record1, Record2, ... up to the first one missing; each with
@@ -208,7 +209,7 @@ PresetSettings PluginConfig::ReadPresetSettings(
     record.key = IndexedKey(record_key, n, unnumbered_set);
     for (const IniKey& key : kIniKeys) {
       if (const RecordSlot* slot = std::get_if<RecordSlot>(&key.slot)) {
-        record.**slot = ReadIndexed(section, key.name, n).view();
+        record.*(*slot) = ReadIndexed(section, key.name, n).view();
       }
     }
   }

@@ -78,7 +78,8 @@ TEST_F(PluginConfigTest, DecisionsNameEachListedPreset) {
 // secondary preset whose home currency changed is dropped, with the
 // message, and comes back when the edit is undone.
 TEST_F(PluginConfigTest, RefreshValidatesTheEditedFileAsALoadWould) {
-  const std::string head = "[main]\nActivePreset=A,B\n[A]\nHomeCurrencyCode=RUB\n";
+  const std::string head =
+      "[main]\nActivePreset=A,B\n[A]\nHomeCurrencyCode=RUB\n";
   PluginConfig& c = Load(head + "[B]\nHomeCurrencyCode=RUB\n");
   EXPECT_EQ(c.preset_count(), 2);
   std::shared_ptr<const PresetSet> before = c.presets();

@@ -136,7 +136,8 @@ void PresetSet::Add(PresetSettings settings) {
     preset.records.push_back(
         RecordPattern{PresetPattern::Compile(section, std::move(record.key),
                                              std::move(record.text)),
-                      record.other_code, currency_.Rename(HeapString::Copy(record.other_code)),
+                      record.other_code,
+                      currency_.Rename(HeapString::Copy(record.other_code)),
                       HeapString::Copy(record.other_name), preset_units});
     if (!record.units.empty()) {
       preset.records.back().units =

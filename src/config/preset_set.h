@@ -75,9 +75,9 @@ int ChosenGroup(const std::vector<int>& numbers, TookPart took_part) {
 struct RecordPattern {
   PresetPattern pattern;
   std::string written_code;  // OtherCurrencyCode<n> as written
-  HeapString other_code;  // OtherCurrencyCode<n>, already renamed
-  HeapString other_name;  // OtherCurrencyName<n>
-  int32_t units = 1;      // RecordUnits<n>, else Units: value1 when unset
+  HeapString other_code;     // OtherCurrencyCode<n>, already renamed
+  HeapString other_name;     // OtherCurrencyName<n>
+  int32_t units = 1;         // RecordUnits<n>, else Units: value1 when unset
 };
 
 // The module-wide currency rules: the filter and the renaming table.
@@ -146,7 +146,7 @@ struct CompiledPreset {
   std::string section;
   int code_page = kDefaultCodePage;
   TextRules rules;
-  bool requested_date_only = false;  // RequestedDateOnly
+  bool requested_date_only = false;                // RequestedDateOnly
   HeapString page_template = HeapString::Empty();  // PageURL
   std::optional<PresetPattern> prologue;  // set when Prologue is not empty
   std::optional<PresetPattern> epilogue;
@@ -187,8 +187,8 @@ class PresetSet {
   // declared range is the key's default, an empty Prologue or Epilogue is
   // none, each OtherCurrencyCode is renamed by this set's rules, a record's
   // amount is its RecordUnits, else Units, else 1, and a preset without
-  // record patterns keeps the diagnostic that says so. Never fails: a pattern that does not
-  // compile keeps its error (see PresetPattern).
+  // record patterns keeps the diagnostic that says so. Never fails: a pattern
+  // that does not compile keeps its error (see PresetPattern).
   void Add(PresetSettings settings);
 
   // Preset `i` of the validated list, or null outside it.

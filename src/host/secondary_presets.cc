@@ -44,8 +44,8 @@ void ScanSecondaryPresets(PluginState* state, const PresetSet& presets,
           failed.insert(std::move(key));
           continue;
         }
-        ScanPage(preset, fetcher.body() != nullptr ? fetcher.body() : "", date, sink,
-                 state->diagnostics.get(), nullptr);
+        ScanPage(preset, fetcher.body() != nullptr ? fetcher.body() : "", date,
+                 sink, state->diagnostics.get(), nullptr);
         state->fetched_addresses.emplace(address.view());
       }
     }

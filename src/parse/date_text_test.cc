@@ -60,7 +60,7 @@ TEST(DateTextTest, MonthWordsInEnglishAndAListedLanguage) {
            DateCase{"2024 Mar 05", DateText::kDate, 2024, 3, 5},
            DateCase{"Monday, Jun 6, 2011", DateText::kDate, 2011, 6, 6},
            DateCase{"31 Feb 2024", DateText::kImpossible, 0, 0, 0},
-           DateCase{"Dec 2024", DateText::kNone, 0, 0, 0},  // no day
+           DateCase{"Dec 2024", DateText::kNone, 0, 0, 0},    // no day
            DateCase{"18 Ju 2024", DateText::kNone, 0, 0, 0},  // too short
            // Numbers win: the text's meaning without MonthNames stays.
            DateCase{"2016-09-08 (Sep)", DateText::kDate, 2016, 9, 8},

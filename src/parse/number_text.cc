@@ -53,7 +53,8 @@ NumberFlaw FlawOf(std::string_view text, char separator, int extra_decimals) {
   bool too_large = false;
   for (; at < text.size() && text[at] != separator; ++at) {
     if (!IsDigit(text[at])) continue;
-    too_large = too_large || __builtin_mul_overflow(value, int64_t{10}, &value) ||
+    too_large = too_large ||
+                __builtin_mul_overflow(value, int64_t{10}, &value) ||
                 __builtin_add_overflow(value, int64_t{text[at] - '0'}, &value);
   }
   if (!too_large &&

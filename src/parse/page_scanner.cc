@@ -74,7 +74,8 @@ void ScanPage(const CompiledPreset& preset, const char* page_text,
     if (const char* after = matcher.Match(start, text_end)) {
       start = after;
       // Date parts that cannot be are not taken.
-      if (matcher.flaw() != MatchFlaw::kImpossibleDate) matcher.ApplyTo(&record);
+      if (matcher.flaw() != MatchFlaw::kImpossibleDate)
+        matcher.ApplyTo(&record);
       if (trace != nullptr) {
         trace->prologue = ScanTrace::Bound::kMatched;
         trace->prologue_match = TraceOf(matcher, text);

@@ -54,15 +54,32 @@ void DecodeJsonEscapes(std::string_view text, std::string* out) {
     const char e = text[i + 1];
     const char* simple = nullptr;
     switch (e) {
-      case '"': simple = "\""; break;
-      case '\\': simple = "\\"; break;
-      case '/': simple = "/"; break;
-      case 'b': simple = "\b"; break;
-      case 'f': simple = "\f"; break;
-      case 'n': simple = "\n"; break;
-      case 'r': simple = "\r"; break;
-      case 't': simple = "\t"; break;
-      default: break;
+      case '"':
+        simple = "\"";
+        break;
+      case '\\':
+        simple = "\\";
+        break;
+      case '/':
+        simple = "/";
+        break;
+      case 'b':
+        simple = "\b";
+        break;
+      case 'f':
+        simple = "\f";
+        break;
+      case 'n':
+        simple = "\n";
+        break;
+      case 'r':
+        simple = "\r";
+        break;
+      case 't':
+        simple = "\t";
+        break;
+      default:
+        break;
     }
     if (simple != nullptr) {
       *out += simple;
@@ -85,7 +102,8 @@ void DecodeJsonEscapes(std::string_view text, std::string* out) {
         *out += text[i];
         continue;
       }
-      cp = 0x10000 + ((cp - 0xD800) << 10) + static_cast<uint32_t>(low - 0xDC00);
+      cp =
+          0x10000 + ((cp - 0xD800) << 10) + static_cast<uint32_t>(low - 0xDC00);
       used = 12;
     } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
       *out += text[i];

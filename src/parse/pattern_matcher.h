@@ -17,9 +17,9 @@
 
 #include "config/fixed_point.h"
 #include "config/preset_set.h"
+#include "pagerates/abi.h"
 #include "parse/date_text.h"
 #include "parse/match_flaw.h"
-#include "pagerates/abi.h"
 #include "port/heap_string.h"
 
 namespace pagerates {
@@ -80,7 +80,7 @@ class PatternMatcher {
   const PresetPattern& pattern_;
   const TextRules& rules_;
   int extra_decimals_ = 0;
-  int64_t one_ = kFixedPointOne;  // 1, scaled
+  int64_t one_ = kFixedPointOne;    // 1, scaled
   int64_t units_ = kFixedPointOne;  // value1 when unset, scaled
   MatchResult last_;
   MatchFlaw flaw_ = MatchFlaw::kNone;

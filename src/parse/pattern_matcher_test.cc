@@ -23,7 +23,8 @@ struct Applied {
 Applied MatchOnce(const char* pattern, const std::string& text,
                   char separator = '.') {
   const PresetPattern compiled = PresetPattern::Compile("p", "Record", pattern);
-  const TextRules rules{separator};
+  TextRules rules;
+  rules.separator = separator;
   PatternMatcher matcher(compiled, rules);
   Applied out;
   out.record.date = testing::Date(2000, 1, 1);
@@ -117,7 +118,8 @@ TEST(PatternMatcherTest, ValuesAbsentEmptyAndCaptured) {
 TEST(PatternMatcherTest, ExtraDecimalsScaleBothValuesDefaultsIncluded) {
   const PresetPattern scaled = PresetPattern::Compile(
       "p", "Record", "(?<code>[A-Z]{3}) (?<value2>[\\d.]+)");
-  const TextRules four{'.', 4};
+  TextRules four;
+  four.extra_decimals = 4;
   PatternMatcher matcher(scaled, four);
   std::string text = "IDR 0.000089";
   ASSERT_NE(matcher.Match(text.c_str(), text.c_str() + text.size()), nullptr);
@@ -128,7 +130,8 @@ TEST(PatternMatcherTest, ExtraDecimalsScaleBothValuesDefaultsIncluded) {
   // Outside the range the values are not scaled.
   const PresetPattern plain =
       PresetPattern::Compile("p", "Record", "(?<value1>[\\d.]+)");
-  const TextRules too_many{'.', kMaxExtraDecimals + 1};
+  TextRules too_many;
+  too_many.extra_decimals = kMaxExtraDecimals + 1;
   PatternMatcher unscaled(plain, too_many);
   text = "0.000089";
   ASSERT_NE(unscaled.Match(text.c_str(), text.c_str() + text.size()), nullptr);

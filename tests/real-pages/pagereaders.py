@@ -34,3 +34,28 @@ def child_text(element, name):
         if local(child.tag) == name:
             return (child.text or "").strip()
     return ""
+
+
+def row_rates(root, row_tag, date, value, units, code, name=None,
+              comma=False):
+    """Rates of XML rows (elements `row_tag` below `root`) whose fields are
+    child elements or attributes: `value`, `units`, `code` and `name` are
+    functions of a row; rows without a value (or a value of 0) are left
+    out. All rows carry `date`."""
+    rates = []
+    for row in root.iter(row_tag):
+        text = value(row)
+        if text and num(text, comma):
+            rates.append((date, code(row), name(row) if name else None,
+                          num(text, comma) / num(units(row))))
+    return rates
+
+
+def child(name):
+    """A function of a row: the text of its child element `name`."""
+    return lambda row: child_text(row, name)
+
+
+def attribute(name):
+    """A function of a row: its attribute `name`."""
+    return lambda row: row.get(name)

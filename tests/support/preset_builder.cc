@@ -43,9 +43,9 @@ PresetBuilder& PresetBuilder::Record(std::string pattern,
                                      std::string other_code,
                                      std::string other_name) {
   const int n = static_cast<int>(settings_.records.size());
-  settings_.records.push_back(
-      {IndexedKey(KeyName(Key::kRecord), n, true), std::move(pattern),
-       std::move(other_code), std::move(other_name), ""});
+  settings_.records.push_back({IndexedKey(KeyName(Key::kRecord), n, true),
+                               std::move(pattern), std::move(other_code),
+                               std::move(other_name), ""});
   return *this;
 }
 

@@ -71,8 +71,8 @@ CheckOutcome CheckIni(const std::string& ini_path,
                       (shown == 1 ? " message box:\n" : " message boxes:\n");
   }
   for (const Diagnostic& box : load_diagnostics.reports) {
-    outcome.report += "    " + DisplayText(box.title) + ": " +
-                      DisplayText(box.text) + "\n";
+    outcome.report +=
+        "    " + DisplayText(box.title) + ": " + DisplayText(box.text) + "\n";
   }
   outcome.problems = !findings.empty();
   if (!findings.empty()) {

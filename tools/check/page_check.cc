@@ -12,8 +12,8 @@
 #include "config/compiled_pattern.h"
 #include "config/preset_set.h"
 #include "output/record_format.h"
-#include "parse/number_text.h"
 #include "parse/date_text.h"
+#include "parse/number_text.h"
 #include "parse/pattern_matcher.h"
 
 namespace pagerates::cli {
@@ -210,11 +210,12 @@ class PageChecker {
       if (flaw == NumberFlaw::kTooLarge &&
           record.flaw == MatchFlaw::kValueTooLarge) {
         Count(groups.key, std::string("too large ") + name,
-              std::string(name) + " is past the largest value the module "
-              "delivers" +
-                  (extra_decimals_ > 0
-                       ? " with ExtraDecimals=" + std::to_string(extra_decimals_)
-                       : std::string()) +
+              std::string(name) +
+                  " is past the largest value the module "
+                  "delivers" +
+                  (extra_decimals_ > 0 ? " with ExtraDecimals=" +
+                                             std::to_string(extra_decimals_)
+                                       : std::string()) +
                   ", so the match makes no record",
               QuoteForReport(text) + " in the match at " + at);
         return;
@@ -222,8 +223,9 @@ class PageChecker {
       if (flaw == NumberFlaw::kExponent &&
           record.flaw == MatchFlaw::kValueExponent) {
         Count(groups.key, std::string("exponent ") + name,
-              std::string(name) + " is written with an exponent, which the "
-              "module does not read, so the match makes no record",
+              std::string(name) +
+                  " is written with an exponent, which the "
+                  "module does not read, so the match makes no record",
               QuoteForReport(text) + " in the match at " + at);
         return;
       }
@@ -244,9 +246,8 @@ class PageChecker {
       if (text.find_first_of("123456789") != std::string::npos) continue;
       Count(groups.key, std::string("zero ") + name,
             std::string(name) + " reads as 0" +
-                (std::string(name) == "value1"
-                     ? ": the host divides by it"
-                     : ": a price of 0 is no rate"),
+                (std::string(name) == "value1" ? ": the host divides by it"
+                                               : ": a price of 0 is no rate"),
             QuoteForReport(text) + " at " + At(*span));
     }
   }
@@ -274,10 +275,9 @@ class PageChecker {
       if (digits == 0 || digits == 3) continue;
       if (other_mark_count_++ == 0) {
         other_mark_ = other;
-        other_mark_first_ = QuoteForReport(text) + " at " + At(*span) +
-                            " is read as " +
-                            FormatRead(ParseFixedPoint(text, separator_,
-                                                       extra_decimals_));
+        other_mark_first_ =
+            QuoteForReport(text) + " at " + At(*span) + " is read as " +
+            FormatRead(ParseFixedPoint(text, separator_, extra_decimals_));
       }
     }
   }

@@ -71,26 +71,34 @@ TEST(CheckPresetsTest, FindsEachProblemAtItsKey) {
       {"extra decimals not a number",
        OnePreset("ExtraDecimals=two\n"),
        {"[p] ExtraDecimals"}},
-      {"a misspelt key", OnePreset("DecimalSeperator=,\n"),
+      {"a misspelt key",
+       OnePreset("DecimalSeperator=,\n"),
        {"[p] DecimalSeperator"}},
-      {"a key [main] does not have", OnePreset("", "ActivePresets=p\n"),
+      {"a key [main] does not have",
+       OnePreset("", "ActivePresets=p\n"),
        {"[main] ActivePresets"}},
       {"a numbered key of a key that has no numbers",
-       OnePreset("Prologue2=x\n"), {"[p] Prologue2"}},
+       OnePreset("Prologue2=x\n"),
+       {"[p] Prologue2"}},
       {"numbered keys of every numbered kind",
        OnePreset("Record2=y\nOtherCurrencyCode2=USD\nRecordUnits2=100\n"),
        {}},
       {"currency codes as [currency-rename] keys",
-       OnePreset("", "EnableCurrencyRename=1\n") + "[currency-rename]\nSDR=XDR\n",
+       OnePreset("", "EnableCurrencyRename=1\n") +
+           "[currency-rename]\nSDR=XDR\n",
        {}},
       {"units out of range", OnePreset("Units=0\n"), {"[p] Units"}},
       {"a record's units out of range",
-       OnePreset("RecordUnits=1000000000\n"), {"[p] RecordUnits"}},
+       OnePreset("RecordUnits=1000000000\n"),
+       {"[p] RecordUnits"}},
       {"eleven month names",
-       OnePreset("MonthNames=a,b,c,d,e,f,g,h,i,j,k\n"), {"[p] MonthNames"}},
-      {"twelve month names", OnePreset("MonthNames=a,b,c,d,e,f,g,h,i,j,k,l\n"),
+       OnePreset("MonthNames=a,b,c,d,e,f,g,h,i,j,k\n"),
+       {"[p] MonthNames"}},
+      {"twelve month names",
+       OnePreset("MonthNames=a,b,c,d,e,f,g,h,i,j,k,l\n"),
        {}},
-      {"a date count of hours", OnePreset("DateCount=hours\n"),
+      {"a date count of hours",
+       OnePreset("DateCount=hours\n"),
        {"[p] DateCount"}},
       {"a day and a year without a month",
        OnePreset("Record=(?<day>\\d+) (?<year>\\d+) (?<code>[A-Z]{3})\n"),
@@ -225,9 +233,9 @@ TEST(CheckPresetsTest, MessagesNameTheFix) {
                       "is missing"),
             std::string::npos)
       << text;
-  text = AllText(Check(OnePreset(
-      "DecimalSeperator=,\nRecord=(?<day>\\d+)/(?<year>\\d+) "
-      "(?<code>[A-Z]{3})\n")));
+  text = AllText(
+      Check(OnePreset("DecimalSeperator=,\nRecord=(?<day>\\d+)/(?<year>\\d+) "
+                      "(?<code>[A-Z]{3})\n")));
   EXPECT_NE(text.find("[p] DecimalSeperator: not a key the module reads; did "
                       "you mean DecimalSeparator?"),
             std::string::npos)

@@ -235,8 +235,9 @@ class Reporter {
               "; " + code + ", " + rest + "\n";
     } else if (record.other_date) {
       ++counts_.other_day;
-      out_ += "  -> not delivered: not the day asked for (RequestedDateOnly); " +
-              code + ", " + rest + "\n";
+      out_ +=
+          "  -> not delivered: not the day asked for (RequestedDateOnly); " +
+          code + ", " + rest + "\n";
     } else {
       out_ += "  -> filtered out: CurrencyFilter does not list the " + code +
               "; " + rest + "\n";
@@ -262,8 +263,8 @@ class Reporter {
   }
 
   void Summary(size_t message_count) {
-    size_t filtered = counts_.matches - counts_.delivered -
-                      counts_.unreadable - counts_.other_day;
+    size_t filtered = counts_.matches - counts_.delivered - counts_.unreadable -
+                      counts_.other_day;
     out_ += "\nSummary: " + std::to_string(counts_.matches) + " match" +
             (counts_.matches == 1 ? "" : "es") + " of " +
             std::to_string(trace_.record_count) + " record pattern" +

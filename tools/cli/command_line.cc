@@ -87,7 +87,7 @@ constexpr OptionInfo kOptions[kOptionCount] = {
     {"--module", "", true}, {"--ini", "", true},        {"--date", "", true},
     {"--from", "", true},   {"--to", "", true},         {"--format", "", true},
     {"--scheme", "", true}, {"--verbose", "-v", false}, {"--invert", "", false},
-    {"--page", "", true},   {"--preset", "", true},        {"--source", "", true},
+    {"--page", "", true},   {"--preset", "", true},     {"--source", "", true},
 };
 
 // Which options each command takes; --module goes with every command.
@@ -101,17 +101,16 @@ bool Accepts(Command command, Option option) {
       return option == kModule || option == kIni || option == kSource;
     case Command::kScan:
       return option == kModule || option == kIni || option == kSource ||
-             option == kDate ||
-             option == kFormat || option == kInvert || option == kVerbose;
+             option == kDate || option == kFormat || option == kInvert ||
+             option == kVerbose;
     case Command::kFetch:
       return option == kModule || option == kIni || option == kSource ||
-             option == kDate ||
-             option == kFrom || option == kTo || option == kFormat ||
-             option == kInvert || option == kScheme || option == kVerbose;
+             option == kDate || option == kFrom || option == kTo ||
+             option == kFormat || option == kInvert || option == kScheme ||
+             option == kVerbose;
     case Command::kCheck:
       return option == kModule || option == kIni || option == kSource ||
-             option == kPage ||
-             option == kDate || option == kPreset;
+             option == kPage || option == kDate || option == kPreset;
     case Command::kVersion:
       break;
   }

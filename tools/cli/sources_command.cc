@@ -94,9 +94,9 @@ int RunSources(const CommandLine&) {
   for (const std::string& id : SourceIds(directory)) {
     PluginConfig config;
     CollectedDiagnostics ignored;  // `check --source` reports them
-    config.Load(directory + kPathSeparator + id + kPathSeparator +
-                    "pagerates.ini",
-                &ignored);
+    config.Load(
+        directory + kPathSeparator + id + kPathSeparator + "pagerates.ini",
+        &ignored);
     const std::string section(config.PresetName(0));
     auto read = [&](Key key) {
       return std::string(config.ReadString(section, KeyName(key)).view());

@@ -1,9 +1,8 @@
 """Expected rates of this folder's page, read with the standard library."""
 
-import re
 import xml.etree.ElementTree as ET
 
-from pagereaders import num, dmy, local, child_text  # noqa: F401
+from pagereaders import attribute, child, child_text, dmy, row_rates  # noqa: F401
 
 ENCODING = "utf-8"
 # A value's text (group 1) and a whole row, for the changed copies.
@@ -13,12 +12,6 @@ ROW_RE = '<CURRENCY>.*?</CURRENCY>\\s*'
 
 def read(page):
     root = ET.fromstring(page)
-    date = child_text(root, "LAST_UPDATE")
-    rates = []
-    for currency in root.iter("CURRENCY"):
-        value = child_text(currency, "RATE")
-        if value and num(value):
-            rates.append((date, child_text(currency, "CURRENCYCODE"),
-                          child_text(currency, "NAME"),
-                          num(value) / num(child_text(currency, "UNIT"))))
-    return rates, []
+    return row_rates(root, "CURRENCY", child_text(root, "LAST_UPDATE"), value=child("RATE"),
+                     units=child("UNIT"), code=child("CURRENCYCODE"),
+                     name=child("NAME")), []

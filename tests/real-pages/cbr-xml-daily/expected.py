@@ -1,9 +1,8 @@
 """Expected rates of this folder's page, read with the standard library."""
 
-import re
 import xml.etree.ElementTree as ET
 
-from pagereaders import num, dmy, local, child_text  # noqa: F401
+from pagereaders import attribute, child, child_text, dmy, row_rates  # noqa: F401
 
 ENCODING = "cp1251"
 # A value's text (group 1) and a whole row, for the changed copies.
@@ -13,13 +12,7 @@ ROW_RE = '<Valute ID=.*?</Valute>'
 
 def read(page):
     root = ET.fromstring(page)
-    date = dmy(root.get("Date"))
-    rates = []
-    for valute in root.iter("Valute"):
-        value = child_text(valute, "Value")
-        if value:
-            rates.append((date, child_text(valute, "CharCode"),
-                          child_text(valute, "Name"),
-                          num(value, True) /
-                          num(child_text(valute, "Nominal"))))
-    return rates, []
+    return row_rates(root, "Valute", dmy(root.get("Date")), value=child("Value"),
+                     units=child("Nominal"), code=child("CharCode"),
+                     name=child("Name"),
+                     comma=True), []

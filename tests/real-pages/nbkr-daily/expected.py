@@ -2,7 +2,7 @@
 
 import xml.etree.ElementTree as ET
 
-from pagereaders import num, dmy, child_text
+from pagereaders import attribute, child, child_text, dmy, row_rates  # noqa: F401
 
 ENCODING = "cp1251"
 # A value's text (group 1) and a whole row, for the changed copies.
@@ -15,12 +15,6 @@ SCAN_DATE = "2026-05-22"
 
 def read(page):
     root = ET.fromstring(page)
-    date = dmy(root.get("Date"))
-    rates = []
-    for currency in root.iter("Currency"):
-        value = child_text(currency, "Value")
-        if value:
-            rates.append((date, currency.get("ISOCode"), None,
-                          num(value, True) /
-                          num(child_text(currency, "Nominal"))))
-    return rates, []
+    return row_rates(root, "Currency", dmy(root.get("Date")), value=child("Value"),
+                     units=child("Nominal"), code=attribute("ISOCode"),
+                     comma=True), []

@@ -1,9 +1,8 @@
 """Expected rates of this folder's page, read with the standard library."""
 
-import re
 import xml.etree.ElementTree as ET
 
-from pagereaders import num, dmy, local, child_text  # noqa: F401
+from pagereaders import attribute, child, child_text, dmy, row_rates  # noqa: F401
 
 ENCODING = "utf-8"
 # A value's text (group 1) and a whole row, for the changed copies.
@@ -13,12 +12,6 @@ ROW_RE = '<Valute ID=.*?</Valute>\\s*'
 
 def read(page):
     root = ET.fromstring(page)
-    date = root.get("Date")
-    rates = []
-    for valute in root.iter("Valute"):
-        value = child_text(valute, "Value")
-        if value:
-            rates.append((date, child_text(valute, "CharCode"),
-                          child_text(valute, "Name"),
-                          num(value) / num(child_text(valute, "Nominal"))))
-    return rates, []
+    return row_rates(root, "Valute", root.get("Date"), value=child("Value"),
+                     units=child("Nominal"), code=child("CharCode"),
+                     name=child("Name")), []
