@@ -16,7 +16,8 @@
 namespace {
 
 constexpr char kIni[] =
-    "[main]\nActivePreset=table,empty,bounded,list\nEnableCurrencyRename=1\n"
+    "[main]\nActivePreset=table,empty,bounded,list,words\n"
+    "EnableCurrencyRename=1\n"
     "CurrencyFilter=USD,EUR,,JPY\n"
     "[currency-rename]\nUSD=US$\n"
     "[table]\nHomeCurrencyCode=RUB\nDecimalSeparator=,\n"
@@ -31,7 +32,15 @@ constexpr char kIni[] =
     "OtherCurrencyCode=USD\n"
     "[list]\nHomeCurrencyCode=RUB\nRecord=(?m)^(?<code>\\w+)\\|(?<value1>[^|]*)"
     "\\|"
-    "(?<date>[^|\\r\\n]*)\n";
+    "(?<date>[^|\\r\\n]*)\n"
+    // The keys for what real pages publish: month words, counts of
+    // seconds, the requested day only, JSON escapes, fixed amounts.
+    "[words]\nHomeCurrencyCode=RUB\nMonthNames=English\nRequestedDateOnly=1\n"
+    "JsonEscapes=1\nUnits=100\nExtraDecimals=6\nDateCount=seconds\n"
+    "Prologue=ts=(?<date>\\d+)\n"
+    "Record=\"(?<name>(?:[^\"\\\\]|\\\\.)*)\" (?<day>\\d+) (?<month>\\w+) "
+    "(?<year>\\d+) (?<value2>\\S+)\n"
+    "Record2=(?<code>\\w+)=(?<value2>[\\d.e+-]+)\nRecordUnits2=1000\n";
 
 constexpr int kCodePages[] = {65001, 1251, 1252, 866, 20866,
                               28592, 932,  936,  0};
