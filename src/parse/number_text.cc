@@ -47,6 +47,16 @@ int64_t ParseFixedPoint(std::string_view text, char separator,
 
 NumberFlaw FlawOf(std::string_view text, char separator, int extra_decimals) {
   const int decimals = 4 + extra_decimals;
+  // The usual value: too few digits to reach 2^63 even scaled, no 'e'.
+  size_t digits = 0;
+  bool letter_e = false;
+  for (char c : text) {
+    digits += IsDigit(c) ? 1 : 0;
+    letter_e = letter_e || (c | 0x20) == 'e';
+  }
+  if (!letter_e && digits + static_cast<size_t>(decimals) <= 18) {
+    return NumberFlaw::kNone;
+  }
   size_t at = 0;
   // Integer digits, scaled as they come, with overflow checked.
   int64_t value = 0;

@@ -80,3 +80,39 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace pagerates
+
+namespace pagerates {
+namespace {
+
+// What keeps a number from being read right, at the edges of the range and
+// of what an exponent looks like.
+TEST(FlawOfTest, RangeEdgesAndExponents) {
+  struct Case {
+    const char* text;
+    int extra_decimals;
+    NumberFlaw flaw;
+  };
+  const Case kCases[] = {
+      {"922337203685477.5807", 0, NumberFlaw::kNone},
+      {"922337203685477.5808", 0, NumberFlaw::kTooLarge},
+      {"922 337 203 685 477", 0, NumberFlaw::kNone},
+      {"1000000000000000", 0, NumberFlaw::kTooLarge},
+      {"123456789012345678901234567890", 0, NumberFlaw::kTooLarge},
+      {"922337203.6854775807", 6, NumberFlaw::kNone},
+      {"922337203.6854775808", 6, NumberFlaw::kTooLarge},
+      {"922337204", 6, NumberFlaw::kTooLarge},
+      {"0.00000000001", 6, NumberFlaw::kNone},
+      {"8.7068e-4", 0, NumberFlaw::kExponent},
+      {"1E5", 0, NumberFlaw::kExponent},
+      {"12e+3", 2, NumberFlaw::kExponent},
+      {"1.5 EUR", 0, NumberFlaw::kNone},
+      {"e5", 0, NumberFlaw::kNone},
+      {"5e", 0, NumberFlaw::kNone},
+  };
+  for (const Case& c : kCases) {
+    EXPECT_EQ(FlawOf(c.text, '.', c.extra_decimals), c.flaw) << c.text;
+  }
+}
+
+}  // namespace
+}  // namespace pagerates
