@@ -8,7 +8,9 @@
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(PCRE REQUIRED IMPORTED_TARGET libpcre)
 set(PAGERATES_PCRE_TARGET PkgConfig::PCRE)
-set(PAGERATES_PORT_SOURCES src/port/port_windows.cc)
+# profile_text.cc is pure code: the reader's integer rule for values read
+# as text (numbered keys), and the file's text as `check` reads it.
+set(PAGERATES_PORT_SOURCES src/port/port_windows.cc src/port/profile_text.cc)
 set(PAGERATES_PORT_LIBS user32)
 set(PAGERATES_MODULE_KIND SHARED)
 set(PAGERATES_MODULE_ENTRY_SOURCES src/port/module_entry_windows.cc)

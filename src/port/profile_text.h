@@ -7,7 +7,9 @@
 //   it, is the one that is read;
 // - a value wrapped in one pair of matching quotes (' or ") loses them;
 // - values are cut at kMaxProfileValue bytes.
-// Used by the POSIX platform layer; pure code, no I/O.
+// Used by the POSIX platform layer; on every platform, by `check` for what
+// the Windows reader does not tell (which values lost a pair of quotes) and
+// for integers the module reads as text. Pure code, no I/O.
 #ifndef PAGERATES_PORT_PROFILE_TEXT_H_
 #define PAGERATES_PORT_PROFILE_TEXT_H_
 
