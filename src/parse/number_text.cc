@@ -20,15 +20,21 @@ int64_t PowerOfTen(int k) {
 }
 
 int64_t ParseFixedPoint(std::string_view text, char separator,
-                        int extra_decimals) {
+                        int extra_decimals, NumberFlaw* flaw) {
   const int decimals = 4 + extra_decimals;
   const char* at = text.data();
   const char* const end = at + text.size();
   uint64_t whole = 0;
+  bool other = false;  // a byte that is neither a digit nor the separator
   for (; at < end && *at != separator; ++at) {
     const unsigned digit = static_cast<unsigned char>(*at) - unsigned{'0'};
-    if (digit <= 9) whole = whole * 10u + digit;
+    if (digit <= 9) {
+      whole = whole * 10u + digit;
+    } else {
+      other = true;
+    }
   }
+  const size_t whole_bytes = static_cast<size_t>(at - text.data());
   uint64_t fraction = 0;
   int places = 0;
   if (at < end) {
@@ -36,6 +42,17 @@ int64_t ParseFixedPoint(std::string_view text, char separator,
       const unsigned digit = static_cast<unsigned char>(*at) - unsigned{'0'};
       if (digit > 9) break;
       fraction = fraction * 10u + digit;
+    }
+    while (at < end && IsDigit(*at)) ++at;  // digits past those kept
+    other = other || at < end;
+  }
+  if (flaw != nullptr) {
+    // Plain digits with at most a separator, too few to pass 2^63 scaled,
+    // read right: only other numbers need a second look.
+    *flaw = NumberFlaw::kNone;
+    if (other || whole_bytes + static_cast<size_t>(decimals) > 18)
+        [[unlikely]] {
+      *flaw = FlawOf(text, separator, extra_decimals);
     }
   }
   // The fraction padded to `decimals` digits; both products wrap as the

@@ -18,15 +18,18 @@ namespace pagerates {
 // With `extra_decimals` k > 0, 4 + k fraction digits are read and the
 // result is the number times 10^k, still scaled by 10000: "0.000089" with
 // k = 4 gives 8900 (0.89). kMaxExtraDecimals is the largest k.
-int64_t ParseFixedPoint(std::string_view text, char separator,
-                        int extra_decimals = 0);
-
-// What keeps a captured number from being read right.
+//
+// `flaw`, when not null, is set to what keeps the number from being read
+// right (FlawOf), at little cost for the usual short number.
 enum class NumberFlaw {
   kNone,
   kTooLarge,  // scaled, it is past a signed 64-bit value: it would wrap
   kExponent,  // written with an exponent (8.7068e-4), which is not read
 };
+int64_t ParseFixedPoint(std::string_view text, char separator,
+                        int extra_decimals = 0, NumberFlaw* flaw = nullptr);
+
+// What keeps a captured number from being read right.
 NumberFlaw FlawOf(std::string_view text, char separator, int extra_decimals);
 
 // 10^k for 0 <= k <= kMaxExtraDecimals + 4.

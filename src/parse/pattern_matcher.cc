@@ -144,22 +144,20 @@ int32_t PatternMatcher::NamedInt(const MatchResult& result, Field field) const {
 int64_t PatternMatcher::NamedFixed(const MatchResult& result, Field field) {
   std::string_view text;
   if (!Named(result, field, &text)) return -1;
-  const NumberFlaw flaw = FlawOf(text, rules_.separator, extra_decimals_);
+  NumberFlaw flaw;
+  const int64_t value =
+      ParseFixedPoint(text, rules_.separator, extra_decimals_, &flaw);
   if (flaw == NumberFlaw::kTooLarge) flaw_ = MatchFlaw::kValueTooLarge;
   if (flaw == NumberFlaw::kExponent && flaw_ == MatchFlaw::kNone)
     flaw_ = MatchFlaw::kValueExponent;
-  return ParseFixedPoint(text, rules_.separator, extra_decimals_);
+  return value;
 }
 
-bool PatternMatcher::NamedText(const MatchResult& result, Field field,
-                               std::string* buffer,
-                               std::string_view* text) const {
-  if (!Named(result, field, text)) return false;
-  if (rules_.json_escapes && text->find('\\') != std::string_view::npos) {
+void PatternMatcher::Decode(std::string* buffer, std::string_view* text) const {
+  if (text->find('\\') != std::string_view::npos) {
     DecodeJsonEscapes(*text, buffer);
     *text = *buffer;
   }
-  return true;
 }
 
 const char* PatternMatcher::Match(const char* position, const char* text_end) {
@@ -172,8 +170,12 @@ const char* PatternMatcher::Match(const char* position, const char* text_end) {
   ExtractDate(result);
   value1_ = NamedFixed(result, Field::kValue1);
   value2_ = NamedFixed(result, Field::kValue2);
-  has_code_ = NamedText(result, Field::kCode, &code_buffer_, &code_);
-  has_name_ = NamedText(result, Field::kName, &name_buffer_, &name_);
+  has_code_ = Named(result, Field::kCode, &code_);
+  has_name_ = Named(result, Field::kName, &name_);
+  if (rules_.json_escapes) [[unlikely]] {
+    if (has_code_) Decode(&code_buffer_, &code_);
+    if (has_name_) Decode(&name_buffer_, &name_);
+  }
   return position + result.end_offset();
 }
 

@@ -73,8 +73,8 @@ class PatternMatcher {
              std::string_view* text) const;
   int32_t NamedInt(const MatchResult& result, Field field) const;
   int64_t NamedFixed(const MatchResult& result, Field field);
-  bool NamedText(const MatchResult& result, Field field, std::string* buffer,
-                 std::string_view* text) const;
+  // `*text` with its JSON escapes decoded into `*buffer` (JsonEscapes).
+  void Decode(std::string* buffer, std::string_view* text) const;
   void ExtractDate(const MatchResult& result);
 
   const PresetPattern& pattern_;
