@@ -8,12 +8,6 @@
 #include "config/ini_schema.h"
 
 namespace pagerates {
-namespace {
-
-constexpr char kMain[] = "main";
-
-}  // namespace
-
 std::vector<std::string> SplitList(std::string_view text) {
   std::vector<std::string> items;
   if (text.empty()) return items;
@@ -75,10 +69,12 @@ void PluginConfig::Load(std::string ini_path, Diagnostics* diagnostics) {
   ini_path_ = std::move(ini_path);
   profile_ = std::make_unique<port::Profile>(ini_path_);
   rename_enabled_ =
-      profile_->ReadInt(kMain, KeyName(Key::kEnableCurrencyRename), 0) != 0;
+      profile_->ReadInt(kMainSection, KeyName(Key::kEnableCurrencyRename), 0) !=
+      0;
   filter_codes_ =
-      SplitList(ReadString(kMain, KeyName(Key::kCurrencyFilter)).view());
-  listed_ = SplitList(ReadString(kMain, KeyName(Key::kActivePreset)).view());
+      SplitList(ReadString(kMainSection, KeyName(Key::kCurrencyFilter)).view());
+  listed_ =
+      SplitList(ReadString(kMainSection, KeyName(Key::kActivePreset)).view());
   BuildPresets();
   presets_set_->ReportDecisions(diagnostics);
 

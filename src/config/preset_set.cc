@@ -71,6 +71,47 @@ std::string_view TrimBlanks(std::string_view text) {
 
 }  // namespace
 
+std::string FoldLetterCase(std::string_view word) {
+  std::string out;
+  out.reserve(word.size());
+  for (size_t i = 0; i < word.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(word[i]);
+    if (c >= 'A' && c <= 'Z') {
+      out += static_cast<char>(c + 32);
+      continue;
+    }
+    if (i + 1 < word.size()) {
+      const unsigned char next = static_cast<unsigned char>(word[i + 1]);
+      if (c == 0xC3 && next >= 0x80 && next <= 0x9E && next != 0x97) {
+        out += static_cast<char>(c);  // U+00C0..U+00DE
+        out += static_cast<char>(next + 0x20);
+        ++i;
+        continue;
+      }
+      if (c == 0xD0 && next >= 0x90 && next <= 0x9F) {  // А..П
+        out += static_cast<char>(0xD0);
+        out += static_cast<char>(next + 0x20);
+        ++i;
+        continue;
+      }
+      if (c == 0xD0 && next >= 0xA0 && next <= 0xAF) {  // Р..Я
+        out += static_cast<char>(0xD1);
+        out += static_cast<char>(next - 0x20);
+        ++i;
+        continue;
+      }
+      if (c == 0xD0 && next >= 0x80 && next <= 0x8F) {  // Ѐ..Џ
+        out += static_cast<char>(0xD1);
+        out += static_cast<char>(next + 0x10);
+        ++i;
+        continue;
+      }
+    }
+    out += static_cast<char>(c);
+  }
+  return out;
+}
+
 MonthNames ReadMonthNames(std::string_view text, std::string* problem) {
   MonthNames months;
   if (text.empty()) return months;
@@ -88,6 +129,7 @@ MonthNames ReadMonthNames(std::string_view text, std::string* problem) {
       std::none_of(names.begin(), names.end(),
                    [](const std::string& name) { return name.empty(); });
   if (twelve) {
+    for (std::string& name : names) name = FoldLetterCase(name);
     months.listed = std::move(names);
   } else if (problem != nullptr) {
     *problem = "lists " + std::to_string(names.size()) +

@@ -114,8 +114,9 @@ class CurrencyRules {
 
 // Month names a preset's dates may use (MonthNames).
 struct MonthNames {
-  bool english = false;             // January ... December and Jan ... Dec
-  std::vector<std::string> listed;  // twelve more names, January first
+  bool english = false;  // January ... December and Jan ... Dec
+  // Twelve more names, January first, in lower case (FoldLetterCase).
+  std::vector<std::string> listed;
   bool any() const { return english || !listed.empty(); }
 };
 
@@ -130,6 +131,10 @@ struct TextRules {
   DateCount date_count = DateCount::kNone;
   bool json_escapes = false;  // JsonEscapes: decode captured code and name
 };
+
+// `word` in lower case: ASCII, Latin-1 letters and Cyrillic (U+0400 to
+// U+042F) folded; other bytes as they are.
+std::string FoldLetterCase(std::string_view word);
 
 // The MonthNames a preset gets from the key's text: "English" (any case),
 // or twelve comma-separated names (blanks around each dropped), which come

@@ -26,49 +26,6 @@ bool IsWordByte(char c) {
   return ((u | 0x20) >= 'a' && (u | 0x20) <= 'z') || u >= 0x80;
 }
 
-// `word` in lower case: ASCII, Latin-1 letters and Cyrillic (U+0400 to
-// U+042F) folded; other bytes as they are.
-std::string Fold(std::string_view word) {
-  std::string out;
-  out.reserve(word.size());
-  for (size_t i = 0; i < word.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(word[i]);
-    if (c >= 'A' && c <= 'Z') {
-      out += static_cast<char>(c + 32);
-      continue;
-    }
-    if (i + 1 < word.size()) {
-      const unsigned char next = static_cast<unsigned char>(word[i + 1]);
-      if (c == 0xC3 && next >= 0x80 && next <= 0x9E && next != 0x97) {
-        out += static_cast<char>(c);  // U+00C0..U+00DE
-        out += static_cast<char>(next + 0x20);
-        ++i;
-        continue;
-      }
-      if (c == 0xD0 && next >= 0x90 && next <= 0x9F) {  // А..П
-        out += static_cast<char>(0xD0);
-        out += static_cast<char>(next + 0x20);
-        ++i;
-        continue;
-      }
-      if (c == 0xD0 && next >= 0xA0 && next <= 0xAF) {  // Р..Я
-        out += static_cast<char>(0xD1);
-        out += static_cast<char>(next - 0x20);
-        ++i;
-        continue;
-      }
-      if (c == 0xD0 && next >= 0x80 && next <= 0x8F) {  // Ѐ..Џ
-        out += static_cast<char>(0xD1);
-        out += static_cast<char>(next + 0x10);
-        ++i;
-        continue;
-      }
-    }
-    out += static_cast<char>(c);
-  }
-  return out;
-}
-
 size_t Letters(std::string_view text) {
   size_t count = 0;
   for (char c : text) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
@@ -84,9 +41,9 @@ bool Names(std::string_view word, std::string_view name) {
 }
 
 int MonthOfWord(std::string_view word, const MonthNames& months) {
-  const std::string folded = Fold(word);
+  const std::string folded = FoldLetterCase(word);
   for (int m = 0; m < 12 && !months.listed.empty(); ++m) {
-    if (Names(folded, Fold(months.listed[m]))) return m + 1;
+    if (Names(folded, months.listed[m])) return m + 1;
   }
   if (months.english) {
     for (int m = 0; m < 12; ++m) {

@@ -1,6 +1,7 @@
 #include "parse/pattern_matcher.h"
 
 #include "parse/number_text.h"
+#include "port/utf8.h"
 
 namespace pagerates {
 namespace {
@@ -22,24 +23,6 @@ int32_t Hex4(std::string_view text) {
     value = value * 16 + digit;
   }
   return value;
-}
-
-void AppendUtf8(uint32_t cp, std::string* out) {
-  if (cp < 0x80) {
-    *out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    *out += static_cast<char>(0xC0 | (cp >> 6));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    *out += static_cast<char>(0xE0 | (cp >> 12));
-    *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    *out += static_cast<char>(0xF0 | (cp >> 18));
-    *out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 // `text` with JSON's escapes decoded into `out`; an escape that is not one
@@ -109,7 +92,8 @@ void DecodeJsonEscapes(std::string_view text, std::string* out) {
       *out += text[i];
       continue;
     }
-    AppendUtf8(cp, out);
+    char bytes[4];
+    out->append(bytes, EncodeUtf8(cp, bytes));
     i += used - 1;
   }
 }

@@ -18,6 +18,7 @@
 #include "port/heap_string.h"
 #include "port/port.h"
 #include "port/profile_text.h"
+#include "port/utf8.h"
 
 // A host on a platform without message boxes may show them itself by
 // defining this function (exported from its executable). The module only
@@ -179,27 +180,12 @@ struct ByteTable {
   bool ascii_as_is;  // bytes below 0x80 map to themselves
 };
 
-void EncodeUtf8(unsigned code_point, char* out, unsigned char* length) {
-  if (code_point < 0x80) {
-    out[0] = static_cast<char>(code_point);
-    *length = 1;
-  } else if (code_point < 0x800) {
-    out[0] = static_cast<char>(0xC0 | (code_point >> 6));
-    out[1] = static_cast<char>(0x80 | (code_point & 0x3F));
-    *length = 2;
-  } else {
-    out[0] = static_cast<char>(0xE0 | (code_point >> 12));
-    out[1] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (code_point & 0x3F));
-    *length = 3;
-  }
-}
-
 std::unique_ptr<ByteTable> BuildByteTable(const SingleBytePage& page) {
   auto table = std::make_unique<ByteTable>();
   table->ascii_as_is = true;
   for (unsigned byte = 0; byte < 256; ++byte) {
-    EncodeUtf8(page.units[byte], table->utf8[byte], &table->length[byte]);
+    table->length[byte] = static_cast<unsigned char>(
+        EncodeUtf8(page.units[byte], table->utf8[byte]));
     if (byte < 0x80)
       table->ascii_as_is = table->ascii_as_is && page.units[byte] == byte;
   }

@@ -4,6 +4,7 @@
 #define PAGERATES_PORT_UTF8_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace pagerates {
@@ -51,6 +52,31 @@ inline bool IsUtf8(std::string_view text) {
     text.remove_prefix(length);
   }
   return true;
+}
+
+// Writes `code_point` (at most U+10FFFF) as UTF-8 to `out`, which has room
+// for four bytes; returns the number written.
+inline size_t EncodeUtf8(uint32_t code_point, char* out) {
+  if (code_point < 0x80) {
+    out[0] = static_cast<char>(code_point);
+    return 1;
+  }
+  if (code_point < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (code_point >> 6));
+    out[1] = static_cast<char>(0x80 | (code_point & 0x3F));
+    return 2;
+  }
+  if (code_point < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (code_point >> 12));
+    out[1] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (code_point & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (code_point >> 18));
+  out[1] = static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (code_point & 0x3F));
+  return 4;
 }
 
 }  // namespace pagerates

@@ -23,8 +23,6 @@
 namespace pagerates::cli {
 namespace {
 
-constexpr char kMain[] = "main";
-
 bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -119,19 +117,19 @@ class Checker {
   }
 
   void CheckMain(const std::vector<ListedPreset>& presets) {
-    CheckKeyNames(kMain, IniSection::kMain);
+    CheckKeyNames(kMainSection, IniSection::kMain);
     if (presets.empty()) {
-      Add(kMain, "ActivePreset",
+      Add(kMainSection, "ActivePreset",
           "is empty: no preset is active, so the module has nothing to scan "
           "with");
     }
     for (const std::string& code :
-         SplitList(config_.ReadString(kMain, "CurrencyFilter").view())) {
+         SplitList(config_.ReadString(kMainSection, "CurrencyFilter").view())) {
       if (code.empty()) {
-        Add(kMain, "CurrencyFilter",
+        Add(kMainSection, "CurrencyFilter",
             "has an empty item: look for a doubled or trailing comma");
       } else if (code.front() == ' ' || code.back() == ' ') {
-        Add(kMain, "CurrencyFilter",
+        Add(kMainSection, "CurrencyFilter",
             "item " + Quoted(code) +
                 " has blanks around it: items are not trimmed, so it never "
                 "lets a code through");

@@ -2,7 +2,7 @@
 
 import xml.etree.ElementTree as ET
 
-from pagereaders import num, dmy, child_text
+from pagereaders import child, child_text, dmy, row_rates
 
 ENCODING = "utf-8"
 # A value's text (group 1) and a whole row, for the changed copies.
@@ -12,12 +12,6 @@ ROW_RE = '<item>.*?</item>\\s*'
 
 def read(page):
     root = ET.fromstring(page)
-    date = dmy(child_text(root, "date"))
-    rates = []
-    for item in root.iter("item"):
-        value = child_text(item, "description")
-        if value:
-            rates.append((date, child_text(item, "title"),
-                          child_text(item, "fullname"),
-                          num(value) / num(child_text(item, "quant"))))
-    return rates, []
+    return row_rates(root, "item", dmy(child_text(root, "date")),
+                     value=child("description"), units=child("quant"),
+                     code=child("title"), name=child("fullname")), []
