@@ -48,9 +48,9 @@ status=0
 # The bank publishes nothing at weekends: the host's downloads of those
 # days fail, and fetch says so and ends with status 1. Anything else on
 # stderr is a real failure.
-weekend=$(grep -c -E '/bank/daily_1[01]\.09\.2016\.html: HTTP status 404$' \
+weekend=$(grep -c -E '/bank/daily_1[01]\.09\.2016\.html: HTTP 404$' \
   "$work/errors" || true)
-others=$(grep -c -v -E '/bank/daily_1[01]\.09\.2016\.html: HTTP status 404$' \
+others=$(grep -c -v -E '/bank/daily_1[01]\.09\.2016\.html: HTTP 404$' \
   "$work/errors" || true)
 if [ "$status" -eq 1 ] && [ "$weekend" -eq 2 ] && [ "$others" -eq 0 ]; then
   status=0

@@ -271,5 +271,49 @@ TEST_F(SecondaryFaultsTest, FailedDownloadsAreBoundedAndTriedAgain) {
   EXPECT_TRUE(TakeMessageBoxes().empty());
 }
 
+// Pages of several pending dates are downloaded at once and scanned in the
+// order of a walk one after another: each preset's dates in date order,
+// presets in list order. Redirects are followed to http only.
+TEST_F(SecondaryFaultsTest, PagesAreDownloadedAtOnceAndScannedInOrder) {
+  const std::string refused = base_ + "/redirect-file/%dd%";
+  Attach(
+      "[main]\nActivePreset=p,s0,s1,s2\n"
+      "[p]\nHomeCurrencyCode=RUB\nCodepage=65001\nRecord=(?<code>[A-Z]{3})\n"
+      "[s0]\nHomeCurrencyCode=RUB\nCodepage=65001\nPageURL=" +
+          base_ + "/together/3/%dd%\nRecord=(?<code>tog)ether\n" +
+          "[s1]\nHomeCurrencyCode=RUB\nCodepage=65001\nPageURL=" + refused +
+          "\nRecord=(?<code>[a-z]{3})\n" +
+          "[s2]\nHomeCurrencyCode=RUB\nCodepage=65001\nPageURL=" + base_ +
+          "/redirect/301/status/200/%dd%\nRecord=(?<code>sta)tus\n",
+      port::kCurlLibraryName);
+  RecordingSink sink;
+  GetResourcesImpl(state_.get(), Date(2016, 9, 9), &sink);
+  GetResourcesImpl(state_.get(), Date(2016, 9, 7), &sink);
+  FetchRatesImpl(state_.get(), "USD", Date(2016, 9, 8), &sink);
+  std::vector<std::string> seen;
+  for (const testing::Rate& rate : sink.rates()) {
+    seen.push_back(rate.code + " " + std::to_string(rate.day));
+  }
+  // Alone, each of s0's pages would wait at the server and fail.
+  EXPECT_EQ(seen, (std::vector<std::string>{"USD 8", "tog 7", "tog 8", "tog 9",
+                                            "sta 7", "sta 8", "sta 9"}));
+  std::vector<std::string> outcomes;
+  for (const DownloadReport& report : TakeDownloadReports()) {
+    outcomes.push_back(report.address.substr(base_.size()) + " " +
+                       report.outcome);
+  }
+  const std::string file_refused =
+      " failed: only http and https addresses are downloaded";
+  EXPECT_EQ(outcomes.size(), 9u);
+  EXPECT_EQ(outcomes[0], "/together/3/07 HTTP 200");
+  EXPECT_EQ(outcomes[2], "/together/3/09 HTTP 200");
+  EXPECT_EQ(outcomes[3].rfind("/redirect-file/07 failed: ", 0), 0u)
+      << outcomes[3];
+  EXPECT_EQ(outcomes[8], "/redirect/301/status/200/09 HTTP 200");
+  // The refused pages are not remembered: the next call asks again.
+  EXPECT_EQ(state_->fetched_addresses.size(), 6u);
+  EXPECT_EQ(state_->fetched_addresses.count(base_ + "/redirect-file/07"), 0u);
+}
+
 }  // namespace
 }  // namespace pagerates

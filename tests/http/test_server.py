@@ -13,6 +13,14 @@ Paths starting with one of these words behave badly on purpose:
   /endless/...           a body that never ends
   /reset/...             half a body, then the connection is reset
   /redirect-loop/...     302 to itself
+  /redirect/<code>/<rest>  <code> (301, 302, ...) to /<rest>
+  /redirect-file/...     302 to file:///etc/hostname
+  /redirect-bare/<code>/...  <code> with no Location: a final redirect status
+  /trickle/...           headers, then two bytes a second (above any low-speed
+                         limit of one byte a second)
+  /together/<n>/...      waits until <n> requests for /together/<n>/ paths
+                         are being answered at once (at most 5 s), then
+                         answers 200 when they were, 409 when not
   /empty/...             200 with an empty body
 Every bad behaviour is bounded in time, so a broken client cannot keep the
 server busy forever.
@@ -38,6 +46,9 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     flaky_count = {}
     lock = threading.Lock()
+    together = threading.Condition()
+    together_waiting = {}
+    together_generation = {}
 
     def log_message(self, *args):
         pass
@@ -106,6 +117,46 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                 self.send_header("Location", self.path)
                 self.send_header("Content-Length", "0")
                 self.end_headers()
+            elif word == "redirect":
+                self.send_response(int(parts[2]))
+                self.send_header("Location", "/" + "/".join(parts[3:]))
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+            elif word == "redirect-file":
+                self.send_response(302)
+                self.send_header("Location", "file:///etc/hostname")
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+            elif word == "redirect-bare":
+                self.send_body(int(parts[2]), b"moved, but not said where\n")
+            elif word == "trickle":
+                self.headers_only(100000)
+                for _ in range(LIMIT_SECONDS):
+                    self.wfile.write(b"tt")
+                    self.wfile.flush()
+                    time.sleep(1)
+            elif word == "together":
+                # The <n>-th waiting request releases the <n> of them.
+                count = int(parts[2])
+                with self.together:
+                    generation = self.together_generation.get(count, 0)
+                    waiting = self.together_waiting.get(count, 0) + 1
+                    if waiting >= count:
+                        self.together_generation[count] = generation + 1
+                        self.together_waiting[count] = 0
+                        self.together.notify_all()
+                        met = True
+                    else:
+                        self.together_waiting[count] = waiting
+                        met = self.together.wait_for(
+                            lambda: self.together_generation.get(count, 0)
+                            != generation, 5)
+                        if not met:
+                            self.together_waiting[count] -= 1
+                if met:
+                    self.send_body(200, b"together\n")
+                else:
+                    self.send_body(409, b"alone\n")
             elif word == "empty":
                 self.send_body(200, b"")
             else:

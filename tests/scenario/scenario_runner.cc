@@ -17,7 +17,7 @@
 // and `#` starts a comment. The module is loaded for each case from a
 // fresh folder and unloaded at its end. The transcript records every sink
 // call, every message box, every request the test server logged and every
-// call into a stand-in libcurl, in order, in a form that is the same on
+// call into a stand-in libcurl, in order (see HttpLog), in a form that is the same on
 // every platform; breaches of the binary interface that the host detects
 // (calling conventions, record layout) appear as lines of their own.
 // After the cases, the host's own loader checks run (RunPlatformChecks).
@@ -110,24 +110,48 @@ bool ParseDate(const std::string& text, RateDate* date) {
   return true;
 }
 
+// The test server's request log. The module downloads several pages at
+// once, so the server logs them in any order; a transcript shows each
+// request where the module reports its download, in the order it walks
+// them, and the rest (redirects followed, say) at the end of the step.
 class HttpLog {
  public:
-  explicit HttpLog(std::string path) : path_(std::move(path)) {
+  HttpLog(std::string path, std::string base)
+      : path_(std::move(path)), base_(std::move(base)) {
     if (!path_.empty()) seen_ = ReadFile(path_).size();
   }
-  // Requests the server logged since the last call.
+  // The request for `address` as a transcript line, when the server logged
+  // one that no earlier report took.
+  void Claim(const std::string& address, std::string* text) {
+    if (path_.empty() || base_.empty() || address.rfind(base_, 0) != 0) return;
+    Read();
+    const std::string line = "GET " + address.substr(base_.size());
+    auto it = std::find(pending_.begin(), pending_.end(), line);
+    if (it == pending_.end()) return;
+    *text += "http " + *it + "\n";
+    pending_.erase(it);
+  }
+  // Every request logged and not yet claimed, in the server's order.
   void Drain(std::string* text) {
+    Read();
+    for (const std::string& line : pending_) *text += "http " + line + "\n";
+    pending_.clear();
+  }
+
+ private:
+  void Read() {
     if (path_.empty()) return;
     std::string all = ReadFile(path_);
     if (all.size() <= seen_) return;
     std::istringstream fresh(all.substr(seen_));
     seen_ = all.size();
-    for (std::string line; std::getline(fresh, line);) *text += "http " + line + "\n";
+    for (std::string line; std::getline(fresh, line);) pending_.push_back(line);
   }
 
- private:
   std::string path_;
+  std::string base_;
   size_t seen_ = 0;
+  std::vector<std::string> pending_;
 };
 
 struct Transcript {
@@ -135,14 +159,23 @@ struct Transcript {
   std::string dir;  // the case's module folder, written as <dir>
   HttpLog* http = nullptr;
 
-  // Requests the server saw and calls into a recording libcurl come first:
-  // they happened before this line.
+  // Calls into a recording libcurl come first: they happened before this
+  // line.
   void Line(const std::string& line) {
-    Drain();
+    TakeCalls();
     text += line + "\n";
   }
+  // The module reports a download of its own before it scans the page.
+  void Downloaded(const std::string& address) {
+    TakeCalls();
+    if (http != nullptr) http->Claim(address, &text);
+  }
+  // The end of a step: every request and call not shown yet.
   void Drain() {
     if (http != nullptr) http->Drain(&text);
+    TakeCalls();
+  }
+  void TakeCalls() {
     std::istringstream calls(TakeLibcurlCalls());
     for (std::string call; std::getline(calls, call);) text += "curl " + call + "\n";
   }
@@ -232,8 +265,10 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
     *report = "cannot set up the module folder";
     return Outcome::kFailed;
   }
-  HttpLog http(options.http_log);
+  HttpLog http(options.http_log, options.http_base);
   t.http = &http;
+  cli::SetDownloadReportHandler(
+      [&t](const cli::DownloadReport& report) { t.Downloaded(report.address); });
   std::string error;
   // Boxes the module shows while it attaches and detaches count too.
   cli::SetMessageBoxHandler([&t](const cli::MessageBoxEntry& box) {
@@ -290,6 +325,7 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
     }
   }
   cli::SetMessageBoxHandler(nullptr);
+  cli::SetDownloadReportHandler(nullptr);
   t.Drain();
   RemoveTree(dir);
   ResetRequirements();

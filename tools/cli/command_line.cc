@@ -23,8 +23,10 @@ const char kUsage[] =
     "      PAGE is absent or \"-\".\n"
     "  fetch [--ini FILE | --source ID]\n"
     "        (--date YYYY-MM-DD | --from YYYY-MM-DD --to YYYY-MM-DD)\n"
-    "        [--scheme http|https] [--format FORMAT [--invert]] [-v]\n"
-    "      Download and scan the page of each day, in order.\n"
+    "        [--scheme http|https] [--connections N] [--format FORMAT\n"
+    "        [--invert]] [-v]\n"
+    "      Download and scan the page of each day. Pages are downloaded\n"
+    "      several at once; the module is handed them in date order.\n"
     "  check [--ini FILE | --source ID]\n"
     "        [--page FILE --date YYYY-MM-DD [--preset NAME]]\n"
     "      Check the INI file's active presets and report every problem\n"
@@ -47,6 +49,8 @@ const char kUsage[] =
     "  --invert         ledger, beancount: value1 is the home-currency amount\n"
     "                   and value2 the foreign one (default: the reverse)\n"
     "  --scheme SCHEME  http (default) or https\n"
+    "  --connections N  fetch: downloads at once, 1 to 16 (default 8; 1 asks\n"
+    "                   for one day at a time, as a host does)\n"
     "  --page FILE      check: the page to scan (\"-\": standard input)\n"
     "  --preset NAME    check: the active preset to scan the page with\n"
     "  -v, --verbose    scan: print the module's page request; scan, fetch:\n"
@@ -74,6 +78,7 @@ enum Option {
   kPage,
   kPreset,
   kSource,
+  kConnections,
   kOptionCount
 };
 
@@ -88,6 +93,7 @@ constexpr OptionInfo kOptions[kOptionCount] = {
     {"--from", "", true},   {"--to", "", true},         {"--format", "", true},
     {"--scheme", "", true}, {"--verbose", "-v", false}, {"--invert", "", false},
     {"--page", "", true},   {"--preset", "", true},     {"--source", "", true},
+    {"--connections", "", true},
 };
 
 // Which options each command takes; --module goes with every command.
@@ -107,7 +113,7 @@ bool Accepts(Command command, Option option) {
       return option == kModule || option == kIni || option == kSource ||
              option == kDate || option == kFrom || option == kTo ||
              option == kFormat || option == kInvert || option == kScheme ||
-             option == kVerbose;
+             option == kVerbose || option == kConnections;
     case Command::kCheck:
       return option == kModule || option == kIni || option == kSource ||
              option == kPage || option == kDate || option == kPreset;
@@ -287,6 +293,18 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> args) {
                    " (use http or https)");
     }
     line.scheme = *values[kScheme];
+  }
+  if (values[kConnections]) {
+    const std::string_view text = *values[kConnections];
+    int count = 0;
+    for (char c : text) {
+      count = c >= '0' && c <= '9' && count < 100 ? count * 10 + (c - '0') : 100;
+    }
+    if (text.empty() || count < 1 || count > kMaxConnections) {
+      return Error("--connections takes a number from 1 to " +
+                   std::to_string(kMaxConnections));
+    }
+    line.connections = count;
   }
   line.verbose = values[kVerbose].has_value();
   if (!operands.empty()) line.page_path = operands[0];

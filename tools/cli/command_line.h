@@ -12,10 +12,15 @@
 #include <string>
 #include <string_view>
 
+#include "fetch/http_fetcher.h"
 #include "output/record_format.h"
 #include "pagerates/abi.h"
 
 namespace pagerates::cli {
+
+// The client's own default.
+inline constexpr int kDefaultConnections = FetchLimits().max_parallel;
+inline constexpr int kMaxConnections = 16;
 
 enum class Command { kHelp, kVersion, kInfo, kScan, kFetch, kCheck, kSources };
 
@@ -31,6 +36,9 @@ struct CommandLine {
   std::optional<OutputFormat> format;  // empty: chosen by the terminal
   bool invert = false;                 // price formats: value1 is the home side
   std::string scheme = "http";         // fetch: "http" or "https"
+  // fetch: downloads at once, 1 to kMaxConnections; with 1 the module is
+  // handed one day at a time, as a host does.
+  int connections = kDefaultConnections;
   bool verbose = false;                // scan: the request; both: downloads
   // scan: empty or "-" is stdin. check: empty for no page, "-" is stdin.
   std::string page_path;

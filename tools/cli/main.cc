@@ -65,6 +65,7 @@ void PrintHookCalls() {
 }
 
 int Run(int argc, char** argv) {
+  EndCleanlyOnSignals();
   PrintHookCalls();
   std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   ParsedCommandLine parsed = ParseCommandLine(args);

@@ -110,10 +110,22 @@ extern const char kPathSeparator;
 // True when `stream` is attached to an interactive terminal.
 bool IsTerminal(std::FILE* stream);
 
-// Makes Ctrl-C (and a termination request) set a flag instead of ending the
-// process, so that owners still clean up. Interrupted() reads the flag.
+// Every program: SIGINT, SIGTERM, SIGHUP and SIGPIPE (Ctrl-C, Ctrl-Break
+// and a closing console on Windows) end the process at once, after removing
+// the temporary directories, with the status 128 + the signal's number.
+void EndCleanlyOnSignals();
+
+// For a run that stops at its own checks: from now on SIGINT and SIGTERM
+// set a flag instead, which Interrupted() reads, so that the run can finish
+// its output and clean up. A second signal, or a run that has not ended
+// kInterruptGraceSeconds after the first (it may be inside the module),
+// ends the process as above.
+inline constexpr unsigned kInterruptGraceSeconds = 2;
 void CatchInterrupts();
 bool Interrupted();
+// The exit status of an interrupted run: 128 + the signal's number (130
+// for Ctrl-C, 143 for SIGTERM).
+int InterruptedStatus();
 
 // The system's text for the error number `code`.
 std::string ErrorText(int code);

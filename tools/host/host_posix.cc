@@ -13,13 +13,38 @@
 #include <cstring>
 
 #include "host/host_os.h"
+#include "host/removal_list.h"
 
 namespace pagerates::cli {
 namespace {
 
+// The first interrupting signal, 0 before one arrives.
 volatile std::sig_atomic_t g_interrupted = 0;
+RemovalList g_removals;
 
-extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+[[noreturn]] void EndNow(int signal) {
+  g_removals.RemoveAll([](const char* path) { unlink(path); },
+                       [](const char* path) { rmdir(path); });
+  _exit(128 + signal);
+}
+
+extern "C" void OnEndingSignal(int signal) { EndNow(signal); }
+
+extern "C" void OnInterrupt(int signal) {
+  if (g_interrupted != 0) EndNow(g_interrupted);
+  g_interrupted = signal;
+  alarm(kInterruptGraceSeconds);
+}
+
+extern "C" void OnGraceOver(int) { EndNow(g_interrupted); }
+
+void Handle(int signal, void (*handler)(int)) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no SA_RESTART: blocking calls return early
+  sigaction(signal, &action, nullptr);
+}
 
 }  // namespace
 
@@ -41,6 +66,7 @@ std::optional<TempDirectory> TempDirectory::Create(std::string* error) {
              ": " + ErrorText(errno);
     return std::nullopt;
   }
+  g_removals.Add(pattern, /*directory=*/true);
   return TempDirectory(std::move(pattern));
 }
 
@@ -51,15 +77,20 @@ std::string TempDirectory::Link(const std::string& name,
     *error = "cannot link " + entry + " to " + target + ": " + ErrorText(errno);
     return std::string();
   }
+  g_removals.Add(entry, /*directory=*/false);
   entries_.push_back(entry);
   return entry;
 }
 
 void TempDirectory::Remove() {
   if (path_.empty()) return;
-  for (const std::string& entry : entries_) unlink(entry.c_str());
+  for (const std::string& entry : entries_) {
+    unlink(entry.c_str());
+    g_removals.Drop(entry);
+  }
   entries_.clear();
   rmdir(path_.c_str());
+  g_removals.Drop(path_);
   path_.clear();
 }
 
@@ -98,16 +129,21 @@ std::string ExecutableDirectory() {
 
 bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
 
+void EndCleanlyOnSignals() {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+    Handle(signal, OnEndingSignal);
+  }
+}
+
 void CatchInterrupts() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;  // no SA_RESTART: blocking calls return early
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  Handle(SIGALRM, OnGraceOver);
+  Handle(SIGINT, OnInterrupt);
+  Handle(SIGTERM, OnInterrupt);
 }
 
 bool Interrupted() { return g_interrupted != 0; }
+
+int InterruptedStatus() { return 128 + g_interrupted; }
 
 std::string ErrorText(int code) { return std::strerror(code); }
 

@@ -10,19 +10,36 @@
 #include <cstring>
 
 #include "host/host_os.h"
+#include "host/removal_list.h"
 
 namespace pagerates::cli {
 namespace {
 
-std::atomic<bool> g_interrupted{false};
+// The signal number a console event stands for: 2 for Ctrl-C, 15 for the
+// others (a termination request).
+std::atomic<int> g_interrupted{0};
+std::atomic<bool> g_catching{false};
+RemovalList g_removals;
 
+void RemoveTemporaryFiles() {
+  g_removals.RemoveAll([](const char* path) { ::DeleteFileA(path); },
+                       [](const char* path) { ::RemoveDirectoryA(path); });
+}
+
+// Runs on a thread of its own, which the system starts for the event.
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ||
-      event == CTRL_CLOSE_EVENT) {
-    g_interrupted = true;
-    return TRUE;
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT &&
+      event != CTRL_CLOSE_EVENT) {
+    return FALSE;
   }
-  return FALSE;
+  const int signal = event == CTRL_C_EVENT ? 2 : 15;
+  int none = 0;
+  if (g_catching && g_interrupted.compare_exchange_strong(none, signal)) {
+    // The run has kInterruptGraceSeconds to stop by itself.
+    ::Sleep(kInterruptGraceSeconds * 1000);
+  }
+  RemoveTemporaryFiles();
+  ::ExitProcess(128 + signal);
 }
 
 // The system's text for a Win32 error code, without the trailing line break.
@@ -97,8 +114,10 @@ std::optional<TempDirectory> TempDirectory::Create(std::string* error) {
                        std::to_string(::GetCurrentProcessId()) + "-";
   for (unsigned attempt = 0; attempt < 1000; ++attempt) {
     std::string path = prefix + std::to_string(::GetTickCount() + attempt);
-    if (::CreateDirectoryA(path.c_str(), nullptr))
+    if (::CreateDirectoryA(path.c_str(), nullptr)) {
+      g_removals.Add(path, /*directory=*/true);
       return TempDirectory(std::move(path));
+    }
     if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
   }
   *error = "cannot create a temporary folder under " +
@@ -117,15 +136,20 @@ std::string TempDirectory::Link(const std::string& name,
              SystemErrorText(::GetLastError());
     return std::string();
   }
+  g_removals.Add(entry, /*directory=*/false);
   entries_.push_back(entry);
   return entry;
 }
 
 void TempDirectory::Remove() {
   if (path_.empty()) return;
-  for (const std::string& entry : entries_) ::DeleteFileA(entry.c_str());
+  for (const std::string& entry : entries_) {
+    ::DeleteFileA(entry.c_str());
+    g_removals.Drop(entry);
+  }
   entries_.clear();
   ::RemoveDirectoryA(path_.c_str());
+  g_removals.Drop(path_);
   path_.clear();
 }
 
@@ -172,9 +196,16 @@ bool IsTerminal(std::FILE* stream) {
          ::GetConsoleMode(reinterpret_cast<HANDLE>(handle), &mode) != 0;
 }
 
-void CatchInterrupts() { ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
+void EndCleanlyOnSignals() { ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 
-bool Interrupted() { return g_interrupted; }
+void CatchInterrupts() {
+  g_catching = true;
+  ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+bool Interrupted() { return g_interrupted != 0; }
+
+int InterruptedStatus() { return 128 + g_interrupted; }
 
 std::string ErrorText(int code) { return std::strerror(code); }
 
