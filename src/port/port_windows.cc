@@ -151,7 +151,37 @@ namespace {
 // LoadLibraryA takes names of up to MAX_PATH - 1 characters; a longer one
 // goes through the wide function, read in the ANSI code page, and the
 // loader decides whether it is too long.
+// A bare file name is looked up in the program's folder, the system
+// folders and the folders the program added for libraries, never in the
+// current directory nor on PATH, where anybody may have planted a library
+// of that name. Systems without those search flags load it from the
+// program's folder, then the system folder, by full path.
+HMODULE LoadLibraryAnyLength(const char* file_name);
+
+HMODULE LoadLibraryFromSafeFolders(const char* file_name) {
+  HMODULE module =
+      ::LoadLibraryExA(file_name, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+  if (module != nullptr || ::GetLastError() != ERROR_INVALID_PARAMETER) {
+    return module;
+  }
+  char folder[MAX_PATH];
+  DWORD length = ::GetModuleFileNameA(nullptr, folder, MAX_PATH);
+  std::string program(folder, length < MAX_PATH ? length : 0);
+  const size_t slash = program.find_last_of("\\/");
+  if (slash != std::string::npos) {
+    module = LoadLibraryAnyLength((program.substr(0, slash + 1) + file_name).c_str());
+    if (module != nullptr) return module;
+  }
+  length = ::GetSystemDirectoryA(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  return LoadLibraryAnyLength(
+      (std::string(folder, length) + "\\" + file_name).c_str());
+}
+
 HMODULE LoadLibraryAnyLength(const char* file_name) {
+  if (std::strpbrk(file_name, "\\/:") == nullptr) {
+    return LoadLibraryFromSafeFolders(file_name);
+  }
   if (std::strlen(file_name) < MAX_PATH) return ::LoadLibraryA(file_name);
   int length = ::MultiByteToWideChar(CP_ACP, 0, file_name, -1, nullptr, 0);
   if (length <= 0) return nullptr;

@@ -79,11 +79,24 @@ bool PlaceModule(const std::string& module, const std::string& to) {
 
 // ---- libcurl conditions -------------------------------------------------
 
+// The current folder before a case changed it, or empty.
+std::string g_saved_current_folder;
+
 bool ArrangeRequirement(const std::string& word) {
   std::string tests = cli::ExecutableDirectory();
   if (word == "libcurl-missing") {
     // This folder holds no libcurl.dll, and neither do the system folders.
     return ::SetDllDirectoryA(tests.c_str()) != 0;
+  }
+  if (word == "libcurl-planted-in-current-folder") {
+    // A libcurl.dll in the current folder, and the loader's default order,
+    // which searches it: the module must not load that one.
+    char current[MAX_PATH];
+    DWORD length = ::GetCurrentDirectoryA(MAX_PATH, current);
+    if (length == 0 || length >= MAX_PATH) return false;
+    g_saved_current_folder.assign(current, length);
+    return ::SetDllDirectoryA(nullptr) != 0 &&
+           ::SetCurrentDirectoryA((tests + "\\fake-curl-recording").c_str()) != 0;
   }
   std::string dir;
   if (word == "libcurl-incomplete") {
@@ -107,6 +120,10 @@ bool ArrangeRequirement(const std::string& word) {
 }
 
 void ResetRequirements() {
+  if (!g_saved_current_folder.empty()) {
+    ::SetCurrentDirectoryA(g_saved_current_folder.c_str());
+    g_saved_current_folder.clear();
+  }
   if (g_fake_curl != nullptr) ::FreeLibrary(g_fake_curl);
   g_fake_curl = nullptr;
   ::SetDllDirectoryA((cli::ExecutableDirectory() + "\\curl").c_str());

@@ -113,7 +113,8 @@ bool ParseDate(const std::string& text, RateDate* date) {
 // The test server's request log. The module downloads several pages at
 // once, so the server logs them in any order; a transcript shows each
 // request where the module reports its download, in the order it walks
-// them, and the rest (redirects followed, say) at the end of the step.
+// them, and the rest (redirects followed, say) at the end of the step, in
+// byte order.
 class HttpLog {
  public:
   HttpLog(std::string path, std::string base)
@@ -131,9 +132,10 @@ class HttpLog {
     *text += "http " + *it + "\n";
     pending_.erase(it);
   }
-  // Every request logged and not yet claimed, in the server's order.
+  // Every request logged and not yet claimed, sorted.
   void Drain(std::string* text) {
     Read();
+    std::sort(pending_.begin(), pending_.end());
     for (const std::string& line : pending_) *text += "http " + line + "\n";
     pending_.clear();
   }
@@ -268,7 +270,7 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
   HttpLog http(options.http_log, options.http_base);
   t.http = &http;
   cli::SetDownloadReportHandler(
-      [&t](const cli::DownloadReport& report) { t.Downloaded(report.address); });
+      [&t](const cli::DownloadReport& download) { t.Downloaded(download.address); });
   std::string error;
   // Boxes the module shows while it attaches and detaches count too.
   cli::SetMessageBoxHandler([&t](const cli::MessageBoxEntry& box) {
