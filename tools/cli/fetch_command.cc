@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -80,14 +82,71 @@ struct Day {
   std::string error;  // why there is no page; empty when there is one
 };
 
+// Downloads the pages of `days` that have an address, several at once.
+// Runs on the downloading thread; the days are its own until it returns.
+void DownloadPages(HttpFetcher* fetcher, std::vector<Day>* days) {
+  std::vector<std::string> addresses;
+  std::vector<Day*> asked;
+  for (Day& day : *days) {
+    if (day.address.empty()) continue;
+    addresses.push_back(day.address);
+    asked.push_back(&day);
+  }
+  fetcher->FetchEach(addresses, [&](size_t index, const Download& download) {
+    Day& day = *asked[index];
+    if (download.ok()) {
+      day.page.assign(download.body() != nullptr ? download.body() : "",
+                      download.size());
+    } else {
+      day.error = day.address + ": " + download.Outcome();
+    }
+    return !Interrupted();
+  });
+  for (Day* day : asked) {
+    if (day->page.empty() && day->error.empty() && Interrupted()) {
+      day->error = day->address + ": interrupted";
+    }
+  }
+}
+
 // A record with where it goes in the output: the day whose call delivered
-// it (the primary preset's records), or the day of its own date within the
-// batch (the secondary presets', which the batch's first call delivers for
-// every day). Within a day the primary preset's records come first.
+// it (the primary preset's records), or the day of its own date (the
+// secondary presets', which the module delivers for every pending day at
+// once), but no earlier than the day of the call that delivered it. Within
+// a day the primary preset's records come first.
 struct Placed {
   int64_t day;
   bool secondary;
   Record record;
+};
+
+// The records of the calls so far, until every day they may go to has
+// had its call.
+class Reorder {
+ public:
+  void Add(int64_t call_day, bool secondary, Record record) {
+    const int64_t day =
+        secondary ? std::max(call_day, DayNumber(record.date)) : call_day;
+    placed_.push_back(Placed{day, secondary, std::move(record)});
+  }
+  // The records that go to `last_day` or before, in output order.
+  std::vector<Record> TakeUpTo(int64_t last_day) {
+    std::stable_sort(placed_.begin(), placed_.end(),
+                     [](const Placed& a, const Placed& b) {
+                       return a.day != b.day ? a.day < b.day
+                                             : a.secondary < b.secondary;
+                     });
+    std::vector<Record> out;
+    size_t taken = 0;
+    for (; taken < placed_.size() && placed_[taken].day <= last_day; ++taken) {
+      out.push_back(std::move(placed_[taken].record));
+    }
+    placed_.erase(placed_.begin(), placed_.begin() + static_cast<long>(taken));
+    return out;
+  }
+
+ private:
+  std::vector<Placed> placed_;
 };
 
 // Notes, while it lives, how many records a call had delivered when the
@@ -108,7 +167,9 @@ class SecondaryStart {
 
   // The index of the call's first secondary record (the count of its
   // records when there is none), and ready for the next call.
-  size_t Take(size_t count) { return std::min(std::exchange(start_, kNone), count); }
+  size_t Take(size_t count) {
+    return std::min(std::exchange(start_, kNone), count);
+  }
 
  private:
   static constexpr size_t kNone = static_cast<size_t>(-1);
@@ -119,6 +180,14 @@ class SecondaryStart {
 
 }  // namespace
 
+// With more than one connection the run is a pipeline of batches of days:
+// the module gives the addresses of a batch (GetResources for each day),
+// a thread of its own downloads the batch's pages while the module is
+// handed the pages of the batch before, one day at a time in date order,
+// on this thread. The module thus sees the dates of two batches when it
+// downloads its own pages; records wait in Reorder until the day they go to
+// has had its call. With one connection: one day after another, as a host
+// asks.
 int RunFetch(const CommandLine& line, const Module& module) {
   ModuleInfo info = module.Info();
   if (info.server.empty()) {
@@ -147,19 +216,19 @@ int RunFetch(const CommandLine& line, const Module& module) {
   const bool output_on_terminal = IsTerminal(stdout);
   const int64_t first_day = DayNumber(line.first_date);
   const int64_t total = DayNumber(line.last_date) - first_day + 1;
-  // One day at a time with one connection, as a host asks.
   const int64_t batch_days = line.connections > 1 ? kDaysPerBatch : 1;
   int64_t done = 0;
   int64_t failed = 0;
   size_t record_count = 0;
   RecordingSink sink;
   SecondaryStart secondary_start(&sink);
+  Reorder reorder;
+
+  // The module's requests for the batch starting at day `start`, the
+  // batches asked for in order.
   RateDate next_date = line.first_date;
-  for (int64_t start = 0; start < total && !Interrupted();
-       start += batch_days) {
-    // The batch's requests, then its pages, several at once.
+  auto request_batch = [&](int64_t start) {
     std::vector<Day> days;
-    std::vector<std::string> addresses;
     for (int64_t i = start; i < std::min(total, start + batch_days); ++i) {
       Day& day = days.emplace_back();
       day.date = std::exchange(next_date, NextDay(next_date));
@@ -167,40 +236,37 @@ int RunFetch(const CommandLine& line, const Module& module) {
       std::optional<PageRequest> request = sink.TakeRequest();
       if (!request) {
         day.error = "the module asked for no page for " + FormatDate(day.date);
-        continue;
-      }
-      day.address = line.scheme + "://" + info.server + request->path;
-      addresses.push_back(day.address);
-    }
-    progress.Show(days.front().date, start + 1, total, done, record_count);
-    std::vector<Day*> asked;
-    for (Day& day : days) {
-      if (!day.address.empty()) asked.push_back(&day);
-    }
-    fetcher.FetchEach(addresses, [&](size_t index, const Download& download) {
-      Day& day = *asked[index];
-      if (download.ok()) {
-        day.page.assign(download.body() != nullptr ? download.body() : "",
-                        download.size());
       } else {
-        day.error = day.address + ": " + download.Outcome();
+        day.address = line.scheme + "://" + info.server + request->path;
       }
-      return !Interrupted();
-    });
+    }
+    return days;
+  };
+  auto start_download = [&](std::vector<Day>* days) {
+    if (line.connections == 1) {
+      DownloadPages(&fetcher, days);
+      return std::future<void>();
+    }
+    return std::async(std::launch::async, DownloadPages, &fetcher, days);
+  };
 
-    // The module, one day at a time in date order.
-    const int64_t batch_first = DayNumber(days.front().date);
-    const int64_t batch_last = DayNumber(days.back().date);
-    std::vector<Placed> placed;
-    for (size_t i = 0; i < days.size() && !Interrupted(); ++i) {
-      const Day& day = days[i];
-      progress.Show(day.date, start + static_cast<int64_t>(i) + 1, total, done,
-                    record_count);
+  std::vector<Day> days = request_batch(0);
+  std::future<void> downloading = start_download(&days);
+  for (int64_t start = 0; start < total; start += batch_days) {
+    if (downloading.valid()) downloading.wait();
+    std::vector<Day> current = std::move(days);
+    if (start + batch_days < total && !Interrupted()) {
+      days = request_batch(start + batch_days);
+      downloading = start_download(&days);
+    }
+    for (size_t i = 0; i < current.size() && !Interrupted(); ++i) {
+      const Day& day = current[i];
+      const int64_t index = start + static_cast<int64_t>(i);
+      progress.Show(day.date, index + 1, total, done, record_count);
       ++done;
-      if (day.address.empty() || !day.error.empty()) {
+      if (!day.error.empty()) {
         progress.Clear();
-        PrintError(day.error.empty() ? day.address + ": not downloaded"
-                                     : day.error);
+        PrintError(day.error);
         ++failed;
         continue;
       }
@@ -209,22 +275,12 @@ int RunFetch(const CommandLine& line, const Module& module) {
       const size_t secondary = secondary_start.Take(records.size());
       record_count += records.size();
       for (size_t r = 0; r < records.size(); ++r) {
-        const int64_t own = std::clamp(DayNumber(records[r].date), batch_first,
-                                       batch_last);
-        placed.push_back(Placed{r < secondary ? batch_first +
-                                                    static_cast<int64_t>(i)
-                                              : own,
-                                r >= secondary, std::move(records[r])});
+        reorder.Add(first_day + index, r >= secondary, std::move(records[r]));
       }
     }
-    std::stable_sort(placed.begin(), placed.end(),
-                     [](const Placed& a, const Placed& b) {
-                       return a.day != b.day ? a.day < b.day
-                                             : a.secondary < b.secondary;
-                     });
-    std::vector<Record> records;
-    records.reserve(placed.size());
-    for (Placed& p : placed) records.push_back(std::move(p.record));
+    const bool last = start + batch_days >= total || Interrupted();
+    std::vector<Record> records = reorder.TakeUpTo(
+        last ? INT64_MAX : DayNumber(current.back().date));
     std::string text = formatter->Add(records);
     std::vector<std::string> notes = formatter->TakeNotes();
     if (!notes.empty()) progress.Clear();
@@ -234,7 +290,9 @@ int RunFetch(const CommandLine& line, const Module& module) {
       WriteOutput(text);
       std::fflush(stdout);
     }
+    if (Interrupted()) break;
   }
+  if (downloading.valid()) downloading.wait();
   progress.End(done, failed, record_count);
   WriteOutput(formatter->Finish());
   if (sink.failed()) {
