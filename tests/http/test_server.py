@@ -18,6 +18,9 @@ Paths starting with one of these words behave badly on purpose:
   /redirect-bare/<code>/...  <code> with no Location: a final redirect status
   /trickle/...           headers, then two bytes a second (above any low-speed
                          limit of one byte a second)
+  /slow-page/<s>/<rest>  /<rest>, after <s> seconds of two blank bytes a
+                         second (above any low-speed limit of one byte a
+                         second): complete, unless the client gives up first
   /together/<n>/...      waits until <n> requests for /together/<n>/ paths
                          are being answered at once (at most 5 s), then
                          answers 200 when they were, 409 when not
@@ -135,6 +138,16 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                     self.wfile.write(b"tt")
                     self.wfile.flush()
                     time.sleep(1)
+            elif word == "slow-page":
+                seconds = min(int(parts[2]), 2 * LIMIT_SECONDS)
+                with open("/".join(parts[3:]), "rb") as f:
+                    body = f.read()
+                self.headers_only(2 * seconds + len(body))
+                for _ in range(seconds):
+                    self.wfile.write(b"  ")
+                    self.wfile.flush()
+                    time.sleep(1)
+                self.wfile.write(body)
             elif word == "together":
                 # The <n>-th waiting request releases the <n> of them.
                 count = int(parts[2])

@@ -12,6 +12,8 @@
 //   fetch YYYY-MM-DD FILE     FetchRates with FILE's bytes ("-": empty page)
 //   ini FILE                  replace the INI beside the module with FILE
 //   requires http             skip the case when no test server is given
+//   requires slow             skip it unless PAGERATES_TEST_SLOW is set (a
+//                             case that takes minutes)
 //   requires WORD             skip it unless the host can arrange WORD (see
 //                             ArrangeRequirement in module_host.h)
 // and `#` starts a comment. The module is loaded for each case from a
@@ -234,7 +236,9 @@ bool ArrangeRequirements(const Options& options, const std::string& steps) {
     std::string verb, word;
     words >> verb >> word;
     if (verb != "requires") continue;
-    bool ok = word == "http" ? !options.http_base.empty() : ArrangeRequirement(word);
+    bool ok = word == "http"   ? !options.http_base.empty()
+              : word == "slow" ? std::getenv("PAGERATES_TEST_SLOW") != nullptr
+                               : ArrangeRequirement(word);
     if (!ok) {
       ResetRequirements();
       return false;
