@@ -34,6 +34,7 @@
 #include <memory>
 
 #include "host/host_hooks.h"
+#include "output/text.h"
 #include "tests/scenario/c_sink.h"
 #include "tests/scenario/module_host.h"
 
@@ -63,44 +64,14 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
   return text;
 }
 
-// Valid UTF-8 as it is; control characters, quotes, backslashes and stray
+// A string the module handed over, quoted as the jsonl format quotes it:
+// valid UTF-8 as it is; quotes, backslashes, control characters and stray
 // bytes escaped.
 std::string Quote(const char* text) {
-  if (text == nullptr) return "(null)";
-  std::string out = "\"";
-  const auto* p = reinterpret_cast<const unsigned char*>(text);
-  char hex[8];
-  while (*p != 0) {
-    unsigned char c = *p;
-    int length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    bool valid = length > 1;
-    for (int i = 1; valid && i < length; ++i) valid = (p[i] & 0xC0) == 0x80;
-    if (valid) {
-      out.append(reinterpret_cast<const char*>(p), length);
-      p += length;
-      continue;
-    }
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
-      out += hex;
-    }
-    ++p;
-  }
-  return out + "\"";
+  return text != nullptr ? cli::JsonString(text) : "(null)";
 }
 
-std::string FormatDate(RateDate d) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", d.year, d.month, d.day);
-  return buffer;
-}
+using cli::FormatDate;
 
 bool ParseDate(const std::string& text, RateDate* date) {
   int y, m, d;
