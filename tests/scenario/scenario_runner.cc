@@ -14,7 +14,12 @@
 //   requires http             skip the case when no test server is given
 //   requires WORD             skip it unless the host can arrange WORD (see
 //                             ArrangeRequirement in module_host.h)
-// and `#` starts a comment. The module is loaded for each case from a
+//   files DIR                 read pagerates.ini and the FILEs above from
+//                             DIR, relative to the case folder, instead of
+//                             the case folder (a sample preset's own folder:
+//                             files ../../../examples/presets/<shape>)
+// and `#` starts a comment. Neither `requires` nor `files` appears in the
+// transcript. The module is loaded for each case from a
 // fresh folder and unloaded at its end. The transcript records every sink
 // call, every message box, every request the test server logged and every
 // call into a stand-in libcurl, in order, in a form that is the same on
@@ -179,9 +184,28 @@ bool ArrangeRequirements(const Options& options, const std::string& steps) {
   return true;
 }
 
+// The folder the case's files are read from: `case_dir`, or the folder a
+// "files DIR" line names relative to it. The path is joined and normalised
+// lexically, so that it holds no "..": the same on every platform, whatever
+// separators --cases was given with (Z:\...\scenarios under wine).
+std::filesystem::path FilesFolder(const std::string& case_dir, const std::string& steps) {
+  std::filesystem::path folder(case_dir);
+  std::istringstream lines(steps);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::istringstream words(line);
+    std::string verb, dir;
+    words >> verb >> dir;
+    if (verb == "files" && !dir.empty()) folder /= dir;
+  }
+  return folder.lexically_normal();
+}
+
 Outcome RunCase(const Options& options, const std::string& case_dir, std::string* report) {
   std::string steps = ReadFile(case_dir + "/steps");
   if (!ArrangeRequirements(options, steps)) return Outcome::kSkipped;
+  const std::filesystem::path files = FilesFolder(case_dir, steps);
+  auto case_file = [&files](const std::string& name) { return (files / name).string(); };
   std::string dir = MakeTempDir();
   if (dir.empty()) {
     ResetRequirements();
@@ -193,7 +217,7 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
   std::string ini_path = dir + kPathSeparator + "pagerates.ini";
   auto place_ini = [&](const std::string& file) {
     bool ok = false;
-    std::string ini = ReadFile(case_dir + "/" + file, &ok);
+    std::string ini = ReadFile(case_file(file), &ok);
     return ok && WriteFile(ini_path, ReplaceAll(ini, "@HTTP@", options.http_base));
   };
   std::string module_path = dir + kPathSeparator + "pagerates" + kModuleExtension;
@@ -231,7 +255,7 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
       std::string verb, arg1, arg2;
       words >> verb >> arg1 >> arg2;
       RateDate date{};
-      if (verb == "requires") continue;
+      if (verb == "requires" || verb == "files") continue;
       t.Line("> " + line);
       if (verb == "info") {
         LibraryInfo* info = module->exports().get_library_info();
@@ -244,7 +268,7 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
       } else if (verb == "resources" && ParseDate(arg1, &date)) {
         module->GetResources(date, host_sink);
       } else if (verb == "fetch" && ParseDate(arg1, &date)) {
-        std::string page = arg2 == "-" ? std::string() : ReadFile(case_dir + "/" + arg2);
+        std::string page = arg2 == "-" ? std::string() : ReadFile(case_file(arg2));
         module->FetchRates(page, date, host_sink);
       } else if (verb == "ini" && place_ini(arg1)) {
         // Make sure the change is seen even within one clock tick.
