@@ -40,11 +40,14 @@
 #include "bench/bare_pattern.h"
 #include "host/module_host.h"
 #include "pagerates/abi.h"
+#include "tests/support/counting_sink.h"
 
 extern char** environ;
 
 namespace pagerates {
 namespace {
+
+using testing::CountingSink;
 
 [[noreturn]] void Die(const std::string& message) {
   std::fprintf(stderr, "pagerates_export_bench: %s\n", message.c_str());
@@ -135,17 +138,6 @@ Staged& Stage() {
   static Staged staged;
   return staged;
 }
-
-class CountingSink final : public RateSink {
- public:
-  void PAGERATES_THISCALL RequestResource(const ResourceRequest*) override {}
-  void PAGERATES_THISCALL AddRate(const RateRecord* record) override {
-    ++count;
-    checksum += static_cast<unsigned>(record->value2);
-  }
-  int64_t count = 0;
-  unsigned checksum = 0;
-};
 
 void BM_FetchRates(benchmark::State& state) {
   const std::string& page = Page(static_cast<int>(state.range(0)));

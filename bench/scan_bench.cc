@@ -48,9 +48,12 @@
 #include "pagerates/abi.h"
 #include "parse/page_scanner.h"
 #include "port/heap_string.h"
+#include "tests/support/counting_sink.h"
 
 namespace pagerates {
 namespace {
+
+using testing::CountingSink;
 
 [[noreturn]] void Die(const std::string& message) {
   std::fprintf(stderr, "pagerates_bench: %s\n", message.c_str());
@@ -242,16 +245,6 @@ Page& PageWithRows(int rows) {
 
 // ---- Sinks ----------------------------------------------------------------
 
-class CountingSink final : public RateSink {
- public:
-  void PAGERATES_THISCALL RequestResource(const ResourceRequest*) override {}
-  void PAGERATES_THISCALL AddRate(const RateRecord*) override { ++count_; }
-  int64_t count() const { return count_; }
-
- private:
-  int64_t count_ = 0;
-};
-
 struct DeliveredRate {
   std::string code;
   std::string name;
@@ -282,8 +275,8 @@ void CheckScanPage(Page& page) {
   CountingSink counter;
   ScanPage(*g_config->presets()->preset(0), page.cp1251.c_str(), kScanDate,
            &counter, &g_die_on_report, no_callback);
-  if (counter.count() != page.rows) {
-    Die("ScanPage delivered " + std::to_string(counter.count()) +
+  if (counter.count != page.rows) {
+    Die("ScanPage delivered " + std::to_string(counter.count) +
         " records for a page of " + std::to_string(page.rows) + " rows");
   }
   CollectingSink collector;
@@ -332,7 +325,7 @@ void BM_ScanPage(benchmark::State& state) {
     ScanPage(preset, page.cp1251.c_str(), kScanDate, &sink, &g_die_on_report,
              no_callback);
   }
-  if (sink.count() != state.iterations() * page.rows)
+  if (sink.count != state.iterations() * page.rows)
     Die("ScanPage lost records");
   SetRates(state, page);
 }

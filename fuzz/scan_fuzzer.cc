@@ -12,8 +12,11 @@
 #include "config/plugin_config.h"
 #include "fuzz/fuzz_support.h"
 #include "parse/page_scanner.h"
+#include "tests/support/counting_sink.h"
 
 namespace {
+
+using pagerates::testing::CountingSink;
 
 constexpr char kIni[] =
     "[main]\nActivePreset=table,empty,bounded,list,words\n"
@@ -44,16 +47,6 @@ constexpr char kIni[] =
 
 constexpr int kCodePages[] = {65001, 1251, 1252, 866, 20866,
                               28592, 932,  936,  0};
-
-class CountingSink : public RateSink {
- public:
-  void PAGERATES_THISCALL RequestResource(const ResourceRequest*) override {}
-  void PAGERATES_THISCALL AddRate(const RateRecord* r) override {
-    if (r->code == nullptr || r->name == nullptr) std::abort();
-    ++count;
-  }
-  size_t count = 0;
-};
 
 // The presets are sound; a pattern's problems would not be under test.
 class IgnoredDiagnostics final : public pagerates::Diagnostics {

@@ -10,28 +10,17 @@
 
 #include "config/plugin_config.h"
 #include "parse/page_scanner.h"
+#include "tests/support/counting_sink.h"
 #include "tests/support/preset_builder.h"
 #include "tests/support/test_support.h"
 
 namespace pagerates {
 namespace {
 
+using testing::CountingSink;
 using testing::Date;
 using testing::PresetBuilder;
 using testing::TakeMessageBoxes;
-
-class CountingSink : public RateSink {
- public:
-  void PAGERATES_THISCALL RequestResource(const ResourceRequest*) override {}
-  void PAGERATES_THISCALL AddRate(const RateRecord* r) override {
-    ++count;
-    last_value2 = r->value2;
-    last_code = r->code;
-  }
-  size_t count = 0;
-  int64_t last_value2 = 0;
-  std::string last_code;
-};
 
 class HostileInputTest : public ::testing::Test {
  protected:
@@ -56,7 +45,7 @@ class HostileInputTest : public ::testing::Test {
     CountingSink* s = sink != nullptr ? sink : &local;
     ScanPage(preset, page.c_str(), Date(2016, 9, 8), s, testing::BoxLog(),
              nullptr);
-    return s->count;
+    return static_cast<size_t>(s->count);
   }
 };
 
@@ -110,7 +99,7 @@ TEST_F(HostileInputTest, UnreadableNumbersAndDatePartsMakeNoRecord) {
     const char* pattern;
     const char* page;
     int extra_decimals;
-    size_t records;
+    int64_t records;
   };
   const Case cases[] = {
       {"(?<value2>\\d+)", "123456789012345678901234567890", 0, 0},

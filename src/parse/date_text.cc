@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "parse/calendar.h"
 #include "parse/number_text.h"
+#include "port/ascii.h"
 
 namespace pagerates {
 namespace {
@@ -11,19 +13,11 @@ constexpr std::string_view kEnglishMonths[12] = {
     "january", "february", "march",     "april",   "may",      "june",
     "july",    "august",   "september", "october", "november", "december"};
 
-int DaysInMonth(int32_t year, int32_t month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30,
-                                  31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A letter of a word: ASCII letters and every byte of a UTF-8 sequence.
 bool IsWordByte(char c) {
-  const unsigned char u = static_cast<unsigned char>(c);
-  return ((u | 0x20) >= 'a' && (u | 0x20) <= 'z') || u >= 0x80;
+  return IsAsciiLetter(c) || static_cast<unsigned char>(c) >= 0x80;
 }
 
 size_t Letters(std::string_view text) {

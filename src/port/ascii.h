@@ -1,5 +1,6 @@
-// ASCII letter case, as the module's rules use it: only A-Z and a-z have
-// a case; every other byte, UTF-8 included, is compared as it is.
+// ASCII letters and their case, as the module's rules use them: only A-Z
+// and a-z are letters and have a case; every other byte, UTF-8 included, is
+// compared as it is.
 #ifndef PAGERATES_PORT_ASCII_H_
 #define PAGERATES_PORT_ASCII_H_
 
@@ -7,6 +8,10 @@
 #include <string_view>
 
 namespace pagerates {
+
+inline bool IsAsciiLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 inline char AsciiLower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;

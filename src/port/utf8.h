@@ -44,12 +44,17 @@ inline size_t Utf8SequenceLength(std::string_view text) {
   return length;
 }
 
-// True when all of `text` is valid UTF-8.
-inline bool IsUtf8(std::string_view text) {
-  while (!text.empty()) {
-    size_t length = Utf8SequenceLength(text);
-    if (length == 0) return false;
-    text.remove_prefix(length);
+// True when all of `text` is valid UTF-8; otherwise false, with the offset
+// of the first byte that starts no valid sequence in `*bad_offset` when
+// that is not null.
+inline bool IsUtf8(std::string_view text, size_t* bad_offset = nullptr) {
+  for (size_t at = 0; at < text.size();) {
+    const size_t length = Utf8SequenceLength(text.substr(at));
+    if (length == 0) {
+      if (bad_offset != nullptr) *bad_offset = at;
+      return false;
+    }
+    at += length;
   }
   return true;
 }

@@ -5,6 +5,7 @@
 #ifndef PAGERATES_TESTS_SCENARIO_MODULE_HOST_H_
 #define PAGERATES_TESTS_SCENARIO_MODULE_HOST_H_
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,13 @@ void WatchCalls(cli::Module* module);
 // cannot see them or there were none.
 std::string TakeConventionFaults();
 
-// A fresh empty directory; removed with its contents by RemoveTree.
-std::string MakeTempDir();
+// A fresh empty directory, made by the host library and given up by it;
+// removed with its contents by RemoveTree. Empty when none can be made.
+inline std::string MakeTempDir() {
+  std::string error;
+  std::optional<cli::TempDirectory> dir = cli::TempDirectory::Create(&error);
+  return dir ? dir->Release() : std::string();
+}
 void RemoveTree(const std::string& dir);
 
 // Places the module at `to`: a link where the platform has them, a copy

@@ -1,6 +1,5 @@
 // POSIX implementation of the scenario runner's host services.
 #include <dlfcn.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -13,13 +12,6 @@ namespace pagerates::scenario {
 // to it.
 void WatchCalls(cli::Module*) {}
 std::string TakeConventionFaults() { return std::string(); }
-
-std::string MakeTempDir() {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "pagerates-scenario-XXXXXX")
-          .string();
-  return mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-}
 
 void RemoveTree(const std::string& dir) {
   std::error_code ignored;

@@ -52,21 +52,6 @@ std::string TakeConventionFaults() {
          " calls returned with another stack pointer or EBX\n";
 }
 
-std::string MakeTempDir() {
-  char base[MAX_PATH + 1];
-  DWORD length = ::GetTempPathA(sizeof base, base);
-  if (length == 0 || length > MAX_PATH) return std::string();
-  static unsigned serial = 0;
-  for (int attempt = 0; attempt < 1000; ++attempt) {
-    std::string dir = std::string(base, length) + "pagerates-scenario-" +
-                      std::to_string(::GetCurrentProcessId()) + "-" +
-                      std::to_string(++serial);
-    if (::CreateDirectoryA(dir.c_str(), nullptr)) return dir;
-    if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
-  }
-  return std::string();
-}
-
 void RemoveTree(const std::string& dir) {
   std::error_code ignored;
   std::filesystem::remove_all(std::filesystem::path(Widen(dir)), ignored);

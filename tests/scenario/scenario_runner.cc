@@ -16,7 +16,12 @@
 //                             case that takes minutes)
 //   requires WORD             skip it unless the host can arrange WORD (see
 //                             ArrangeRequirement in module_host.h)
-// and `#` starts a comment. The module is loaded for each case from a
+//   files DIR                 read pagerates.ini and the FILEs above from
+//                             DIR, relative to the case folder, instead of
+//                             the case folder (a sample preset's own folder:
+//                             files ../../../examples/presets/<shape>)
+// and `#` starts a comment. Neither `requires` nor `files` appears in the
+// transcript. The module is loaded for each case from a
 // fresh folder and unloaded at its end. The transcript records every sink
 // call, every message box, every request the test server logged and every
 // call into a stand-in libcurl, in order (see HttpLog), in a form that is the same on
@@ -36,6 +41,7 @@
 #include <memory>
 
 #include "host/host_hooks.h"
+#include "output/text.h"
 #include "tests/scenario/c_sink.h"
 #include "tests/scenario/module_host.h"
 
@@ -65,44 +71,14 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
   return text;
 }
 
-// Valid UTF-8 as it is; control characters, quotes, backslashes and stray
+// A string the module handed over, quoted as the jsonl format quotes it:
+// valid UTF-8 as it is; quotes, backslashes, control characters and stray
 // bytes escaped.
 std::string Quote(const char* text) {
-  if (text == nullptr) return "(null)";
-  std::string out = "\"";
-  const auto* p = reinterpret_cast<const unsigned char*>(text);
-  char hex[8];
-  while (*p != 0) {
-    unsigned char c = *p;
-    int length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    bool valid = length > 1;
-    for (int i = 1; valid && i < length; ++i) valid = (p[i] & 0xC0) == 0x80;
-    if (valid) {
-      out.append(reinterpret_cast<const char*>(p), length);
-      p += length;
-      continue;
-    }
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
-      out += hex;
-    }
-    ++p;
-  }
-  return out + "\"";
+  return text != nullptr ? cli::JsonString(text) : "(null)";
 }
 
-std::string FormatDate(RateDate d) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", d.year, d.month, d.day);
-  return buffer;
-}
+using cli::FormatDate;
 
 bool ParseDate(const std::string& text, RateDate* date) {
   int y, m, d;
@@ -247,9 +223,28 @@ bool ArrangeRequirements(const Options& options, const std::string& steps) {
   return true;
 }
 
+// The folder the case's files are read from: `case_dir`, or the folder a
+// "files DIR" line names relative to it. The path is joined and normalised
+// lexically, so that it holds no "..": the same on every platform, whatever
+// separators --cases was given with (Z:\...\scenarios under wine).
+std::filesystem::path FilesFolder(const std::string& case_dir, const std::string& steps) {
+  std::filesystem::path folder(case_dir);
+  std::istringstream lines(steps);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::istringstream words(line);
+    std::string verb, dir;
+    words >> verb >> dir;
+    if (verb == "files" && !dir.empty()) folder /= dir;
+  }
+  return folder.lexically_normal();
+}
+
 Outcome RunCase(const Options& options, const std::string& case_dir, std::string* report) {
   std::string steps = ReadFile(case_dir + "/steps");
   if (!ArrangeRequirements(options, steps)) return Outcome::kSkipped;
+  const std::filesystem::path files = FilesFolder(case_dir, steps);
+  auto case_file = [&files](const std::string& name) { return (files / name).string(); };
   std::string dir = MakeTempDir();
   if (dir.empty()) {
     ResetRequirements();
@@ -261,7 +256,7 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
   std::string ini_path = dir + kPathSeparator + "pagerates.ini";
   auto place_ini = [&](const std::string& file) {
     bool ok = false;
-    std::string ini = ReadFile(case_dir + "/" + file, &ok);
+    std::string ini = ReadFile(case_file(file), &ok);
     return ok && WriteFile(ini_path, ReplaceAll(ini, "@HTTP@", options.http_base));
   };
   std::string module_path = dir + kPathSeparator + "pagerates" + kModuleExtension;
@@ -301,7 +296,7 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
       std::string verb, arg1, arg2;
       words >> verb >> arg1 >> arg2;
       RateDate date{};
-      if (verb == "requires") continue;
+      if (verb == "requires" || verb == "files") continue;
       t.Line("> " + line);
       if (verb == "info") {
         LibraryInfo* info = module->exports().get_library_info();
@@ -314,7 +309,7 @@ Outcome RunCase(const Options& options, const std::string& case_dir, std::string
       } else if (verb == "resources" && ParseDate(arg1, &date)) {
         module->GetResources(date, host_sink);
       } else if (verb == "fetch" && ParseDate(arg1, &date)) {
-        std::string page = arg2 == "-" ? std::string() : ReadFile(case_dir + "/" + arg2);
+        std::string page = arg2 == "-" ? std::string() : ReadFile(case_file(arg2));
         module->FetchRates(page, date, host_sink);
       } else if (verb == "ini" && place_ini(arg1)) {
         // Make sure the change is seen even within one clock tick.

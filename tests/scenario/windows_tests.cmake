@@ -21,7 +21,7 @@ endif()
 add_executable(scenario_runner scenario/scenario_runner.cc scenario/c_sink.c
                scenario/module_host_windows.cc ${PAGERATES_RUNNER_ABI_SOURCES})
 target_include_directories(scenario_runner PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(scenario_runner PRIVATE pagerates_host_lib)
+target_link_libraries(scenario_runner PRIVATE pagerates_host_lib pagerates_output_lib)
 set_target_properties(scenario_runner PROPERTIES RUNTIME_OUTPUT_DIRECTORY
                                                  ${PAGERATES_WIN_TEST_DIR})
 add_dependencies(scenario_runner pagerates_module)

@@ -4,7 +4,6 @@
 #ifndef PAGERATES_TESTS_SUPPORT_TEST_SUPPORT_H_
 #define PAGERATES_TESTS_SUPPORT_TEST_SUPPORT_H_
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,23 +11,9 @@
 #include "host/host_hooks.h"
 #include "host/module_host.h"
 #include "pagerates/abi.h"
+#include "tests/support/temp_dir.h"
 
 namespace pagerates::testing {
-
-// A directory removed with everything in it when the owner goes away.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  // Writes `bytes` to `name` inside the directory; returns its path.
-  std::string Write(const std::string& name, const std::string& bytes) const;
-
- private:
-  std::filesystem::path path_;
-};
 
 // A delivered rate, fields in the order the tests write them.
 struct Rate {

@@ -7,7 +7,8 @@
 namespace pagerates::cli {
 namespace {
 
-// The first `count` code points of valid UTF-8 `text`.
+// The first `count` code points of `text` (a byte outside valid UTF-8
+// counts as one).
 std::string FirstCodePoints(std::string_view text, size_t count) {
   size_t at = 0;
   for (size_t n = 0; n < count && at < text.size(); ++n) {
@@ -28,6 +29,16 @@ std::string LastCodePoints(std::string_view text, size_t count) {
 
 std::string Quoted(std::string_view text) {
   return "'" + DisplayText(text) + "'";
+}
+
+std::string QuoteForReport(std::string_view text, size_t max_code_points) {
+  const size_t shown = FirstCodePoints(text, max_code_points).size();
+  std::string out = JsonString(text.substr(0, shown));
+  if (shown < text.size()) {
+    out +=
+        "... (" + std::to_string(DisplayWidth(text.substr(shown))) + " more)";
+  }
+  return out;
 }
 
 std::string Join(const std::vector<std::string>& items,

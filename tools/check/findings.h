@@ -38,8 +38,16 @@ std::string FormatFindings(std::span<const Finding> findings);
 std::vector<std::string> MarkOffset(std::string_view key,
                                     std::string_view pattern, size_t offset);
 
-// `text` in single quotes, shown safely.
+// `text` in single quotes as it is, made safe for a terminal
+// (DisplayText): for INI values such as patterns, which must read as they
+// are written, backslashes included.
 std::string Quoted(std::string_view text);
+// A text of a page or a record, for the reports on a page: a JSON string
+// (output/text.h: valid UTF-8 as it is; quote, backslash and control
+// characters escaped; bytes that are not valid UTF-8 as \u00XX), cut after
+// `max_code_points` code points with the number left out:
+// "\"Дол\"... (4 more)".
+std::string QuoteForReport(std::string_view text, size_t max_code_points = 80);
 // The items with `separator` between them.
 std::string Join(const std::vector<std::string>& items,
                  std::string_view separator);

@@ -15,23 +15,12 @@
 #include "parse/date_text.h"
 #include "parse/number_text.h"
 #include "parse/pattern_matcher.h"
+#include "port/utf8.h"
 
 namespace pagerates::cli {
 namespace {
 
 constexpr int kUtf8 = 65001;
-
-bool IsUtf8(std::string_view text, size_t* bad_offset) {
-  for (size_t at = 0; at < text.size();) {
-    size_t length = Utf8SequenceLength(text.substr(at));
-    if (length == 0) {
-      *bad_offset = at;
-      return false;
-    }
-    at += length;
-  }
-  return true;
-}
 
 // What one record pattern (or the Prologue) needs to read its matches the
 // way the module does.

@@ -7,15 +7,17 @@
 #include <vector>
 
 #include "check/check_report.h"
-#include "check/check_test_util.h"
+#include "tests/support/temp_dir.h"
 
 namespace pagerates::cli {
 namespace {
 
+using testing::TempDir;
+
 // `check --page` on `page` with a one-preset INI file whose preset [p]
 // holds `preset`.
 CheckOutcome CheckPage(const std::string& preset, const std::string& page) {
-  TempFiles files;
+  TempDir files;
   std::string ini =
       files.Write("pagerates.ini",
                   "[main]\nActivePreset=p\n[p]\nHomeCurrencyCode=CAD\n"

@@ -8,10 +8,6 @@
 namespace pagerates::cli {
 namespace {
 
-bool IsAsciiLetter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 bool IsPlaceholder(std::string_view token) {
   return PlaceholderLength(token) == token.size();
 }

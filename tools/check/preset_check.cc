@@ -23,10 +23,6 @@
 namespace pagerates::cli {
 namespace {
 
-bool IsAsciiLetter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 std::string RecordKey(int n, bool unnumbered_first) {
   return IndexedKey("Record", n, unnumbered_first);
 }

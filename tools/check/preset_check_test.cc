@@ -5,14 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "check/check_test_util.h"
+#include "tests/support/temp_dir.h"
 
 namespace pagerates::cli {
 namespace {
 
+using testing::TempDir;
+
 // The findings for `ini`, loaded as the module loads it.
 std::vector<Finding> Check(const std::string& ini) {
-  TempFiles files;
+  TempDir files;
   CollectedDiagnostics ignored;  // the load's reports are not under test here
   PluginConfig config;
   config.Load(files.Write("pagerates.ini", ini), &ignored);

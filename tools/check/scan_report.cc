@@ -3,18 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "check/findings.h"
 #include "config/compiled_pattern.h"
 #include "output/record_format.h"
 #include "port/heap_string.h"
 
 namespace pagerates::cli {
 namespace {
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-std::string Hex(unsigned char byte) {
-  return std::string("\\x") + kHexDigits[byte >> 4] + kHexDigits[byte & 0xF];
-}
 
 // Group names by number, "" for unnamed groups; as many entries as the
 // pattern has groups, plus one for the whole match.
@@ -323,44 +318,6 @@ std::string TextPositions::At(size_t offset) {
   cached_offset_ = offset;
   cached_column_ = column;
   return std::to_string(line + 1) + ":" + std::to_string(column);
-}
-
-std::string QuoteForReport(std::string_view text, size_t max_code_points) {
-  std::string out = "\"";
-  size_t shown = 0;
-  size_t at = 0;
-  while (at < text.size() && shown < max_code_points) {
-    size_t length = Utf8SequenceLength(text.substr(at));
-    unsigned char c = static_cast<unsigned char>(text[at]);
-    if (length == 0) {
-      out += Hex(c);
-      length = 1;
-    } else if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (c < 0x20 || c == 0x7F) {
-      out += Hex(c);
-    } else {
-      out += text.substr(at, length);
-    }
-    at += length;
-    ++shown;
-  }
-  out += '"';
-  if (at < text.size()) {
-    size_t left = 0;
-    for (size_t i = at; i < text.size(); ++i) {
-      if (!IsUtf8Continuation(text[i])) ++left;
-    }
-    out += "... (" + std::to_string(left) + " more)";
-  }
-  return out;
 }
 
 std::string DescribeScan(const PluginConfig& config,

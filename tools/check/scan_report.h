@@ -38,12 +38,6 @@ class TextPositions {
   size_t cached_column_ = 1;
 };
 
-// `text` in double quotes for a report: '"' and '\' escaped, tab, CR and LF
-// as \t, \r, \n, other control characters and bytes that are not valid
-// UTF-8 as \xNN. Texts longer than `max_code_points` are cut, with the
-// number of code points left out.
-std::string QuoteForReport(std::string_view text, size_t max_code_points = 80);
-
 struct ScannedPage {
   std::string_view name;   // as the user gave it
   std::string_view bytes;  // as read, before any conversion

@@ -7,11 +7,14 @@
 #include <vector>
 
 #include "check/check_report.h"
-#include "check/check_test_util.h"
+#include "check/findings.h"
 #include "port/port.h"
+#include "tests/support/temp_dir.h"
 
 namespace pagerates::cli {
 namespace {
+
+using testing::TempDir;
 
 TEST(TextPositionsTest, LinesEndAtLfCrOrCrlfAndColumnsCountCharacters) {
   const std::string text =
@@ -41,6 +44,8 @@ TEST(TextPositionsTest, LinesEndAtLfCrOrCrlfAndColumnsCountCharacters) {
   }
 }
 
+// The JSON escapes, so that a control character or a stray byte of a page
+// cannot reach the terminal.
 TEST(QuoteForReportTest, EscapesAndCuts) {
   struct Case {
     std::string text;
@@ -52,7 +57,12 @@ TEST(QuoteForReportTest, EscapesAndCuts) {
       {"", 80, "\"\""},
       {"a\"b\\c", 80, "\"a\\\"b\\\\c\""},
       {"1\t2\r\n3", 80, "\"1\\t2\\r\\n3\""},
-      {std::string("\x01\x7F\xFF", 3), 80, "\"\\x01\\x7F\\xFF\""},
+      {std::string("\x01\x7F\xFF", 3), 80, "\"\\u0001\\u007f\\u00ff\""},
+      {"\xC2\x9B"
+       "1m",
+       80, "\"\\u009b1m\""},  // C1: a terminal's CSI
+      {"\xED\xA0\x80", 80, "\"\\u00ed\\u00a0\\u0080\""},  // a surrogate
+      {"ab\xFF", 2, "\"ab\"... (1 more)"},
       {"\xD0\x94\xD0\xBE\xD0\xBB", 80, "\"\xD0\x94\xD0\xBE\xD0\xBB\""},
       {"\xD0\x94\xD0\xBE\xD0\xBB\xD0\xBB\xD0\xB0\xD1\x80", 2,
        "\"\xD0\x94\xD0\xBE\"... (4 more)"},
@@ -84,7 +94,7 @@ constexpr char kPage[] =
     "</table> <td>CNY</td><td>9,7315</td> <b>1,5</b>";
 
 TEST(CheckIniTest, ReportsTheScanStepByStep) {
-  TempFiles files;
+  TempDir files;
   std::string ini = files.Write("pagerates.ini", kIni);
   CheckOutcome outcome =
       CheckIni(ini, PageToCheck{"page.html", kPage, {2016, 9, 7}, ""});
@@ -139,7 +149,7 @@ TEST(CheckIniTest, ReportsTheScanStepByStep) {
 }
 
 TEST(CheckIniTest, TheSecondPresetAndItsMessages) {
-  TempFiles files;
+  TempDir files;
   std::string ini = files.Write(
       "pagerates.ini",
       std::string(kIni) + "Record2=(?<code>x\n");  // [feed] gets a bad one
@@ -164,7 +174,7 @@ TEST(CheckIniTest, TheSecondPresetAndItsMessages) {
 }
 
 TEST(CheckIniTest, NothingDeliveredOrNoSuchPresetIsAProblem) {
-  TempFiles files;
+  TempDir files;
   std::string ini = files.Write("pagerates.ini", kIni);
   CheckOutcome outcome = CheckIni(ini, std::nullopt);
   EXPECT_FALSE(outcome.problems);

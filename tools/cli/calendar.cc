@@ -1,11 +1,9 @@
 #include "cli/calendar.h"
 
+#include "parse/calendar.h"
+
 namespace pagerates::cli {
 namespace {
-
-bool IsLeapYear(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
 
 // The value of the ASCII digits `text`, or -1 when any is not a digit.
 int Digits(std::string_view text) {
@@ -25,19 +23,9 @@ std::optional<RateDate> ParseDate(std::string_view text) {
   int year = Digits(text.substr(0, 4));
   int month = Digits(text.substr(5, 2));
   int day = Digits(text.substr(8, 2));
-  if (year < 1 || month < 1 || month > 12 || day < 1 ||
-      day > DaysInMonth(year, month)) {
-    return std::nullopt;
-  }
+  if (!IsCalendarDay(year, month, day)) return std::nullopt;
   return RateDate{static_cast<int16_t>(year), static_cast<int8_t>(month),
                   static_cast<int8_t>(day)};
-}
-
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30,
-                                    31, 31, 30, 31, 30, 31};
-  if (month == 2 && IsLeapYear(year)) return 29;
-  return kDays[month - 1];
 }
 
 int64_t DayNumber(RateDate date) {

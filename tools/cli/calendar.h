@@ -1,5 +1,6 @@
 // Calendar days for the command line: strict parsing of YYYY-MM-DD and
-// stepping through ranges of days in the proleptic Gregorian calendar.
+// stepping through ranges of days in the proleptic Gregorian calendar
+// (month lengths from parse/calendar.h, the module's).
 #ifndef PAGERATES_TOOLS_CLI_CALENDAR_H_
 #define PAGERATES_TOOLS_CLI_CALENDAR_H_
 
@@ -14,9 +15,6 @@ namespace pagerates::cli {
 // Exactly four digits, '-', two digits, '-', two digits, naming a real day
 // of the years 1 to 9999. Anything else is nullopt.
 std::optional<RateDate> ParseDate(std::string_view text);
-
-// Days in `month` (1-12) of `year`.
-int DaysInMonth(int year, int month);
 
 // Days from 1970-01-01 to `date` (negative before it). `date` must be
 // valid.

@@ -34,7 +34,8 @@ int RunScan(const CommandLine& line, const Module& module) {
   {
     // Each record is written as it arrives.
     OutputBuffer out(stdout);
-    sink.Stream(formatter.get(), &out);
+    FormattedStream stream(formatter.get(), &out);
+    sink.Stream(&stream);
     module.FetchRates(page.c_str(), line.first_date, &sink);
     if (sink.failed()) {
       out.Flush();

@@ -46,6 +46,12 @@ class TempDirectory {
 
   // Absolute path, without a trailing separator.
   const std::string& path() const { return path_; }
+  // Gives the directory up to the caller, who removes it: returns its path
+  // and leaves this owner empty.
+  std::string Release() {
+    entries_.clear();
+    return std::exchange(path_, std::string());
+  }
 
   // Makes an entry `name` in the directory that refers to the existing file
   // `target` (an absolute path): opening the entry opens the target, and

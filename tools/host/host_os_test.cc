@@ -3,29 +3,20 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
+
+#include "tests/support/temp_dir.h"
 
 namespace pagerates::cli {
 namespace {
 
 class MappedFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("pagerates-mapped-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   std::string Write(const std::string& bytes) {
-    const std::string path = (dir_ / "page").string();
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-    return path;
+    return dir_.Write("page", bytes);
   }
 
-  std::filesystem::path dir_;
+  testing::TempDir dir_;
 };
 
 // The module reads up to the NUL: it must follow the bytes whatever the
@@ -46,8 +37,8 @@ TEST_F(MappedFileTest, BytesThenNulAtEverySize) {
 
 TEST_F(MappedFileTest, NothingToMapIsLeftToReading) {
   EXPECT_FALSE(MappedFile::Open(Write("")));
-  EXPECT_FALSE(MappedFile::Open(dir_.string()));
-  EXPECT_FALSE(MappedFile::Open((dir_ / "missing").string()));
+  EXPECT_FALSE(MappedFile::Open(dir_.path().string()));
+  EXPECT_FALSE(MappedFile::Open((dir_.path() / "missing").string()));
 }
 
 TEST_F(MappedFileTest, MoveHandsOverTheMapping) {

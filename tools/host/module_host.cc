@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 namespace pagerates::cli {
 namespace {
@@ -34,13 +35,11 @@ void RecordingSink::RequestResource(const ResourceRequest* request) {
 void RecordingSink::AddRate(const RateRecord* record) {
   if (record == nullptr) return;
   try {
-    if (formatter_ != nullptr) {
-      formatter_->Write(
-          RecordView{record->date, record->code != nullptr ? record->code : "",
-                     record->name != nullptr ? record->name : "",
-                     record->value1, record->value2},
-          out_->text());
-      out_->Written();
+    if (stream_ != nullptr) {
+      stream_->Take(RecordView{record->date,
+                               record->code != nullptr ? record->code : "",
+                               record->name != nullptr ? record->name : "",
+                               record->value1, record->value2});
       return;
     }
     records_.push_back(Record{record->date, Text(record->code),

@@ -16,8 +16,7 @@
 #include <vector>
 
 #include "host/host_os.h"
-#include "output/output_buffer.h"
-#include "output/record_format.h"
+#include "host/records.h"
 #include "pagerates/abi.h"
 #include "port/port.h"
 
@@ -46,16 +45,13 @@ struct ModuleInfo {
 
 // Copies every request and record at once (their strings are valid only
 // during the call) and keeps them, in delivery order, until taken; or,
-// once Stream() is called, formats every record into an output buffer as
-// it arrives, keeping none. A null string is kept as an empty one.
+// once Stream() is called, hands every record to the stream as it
+// arrives, keeping none. A null string is kept as an empty one.
 class RecordingSink : public RateSink {
  public:
   RecordingSink() = default;
-  // Both must outlive the sink's use.
-  void Stream(RecordFormatter* formatter, OutputBuffer* out) {
-    formatter_ = formatter;
-    out_ = out;
-  }
+  // `stream` must outlive the sink's use.
+  void Stream(RecordStream* stream) { stream_ = stream; }
   ~RecordingSink() = default;
   RecordingSink(const RecordingSink&) = delete;
   RecordingSink& operator=(const RecordingSink&) = delete;
@@ -79,8 +75,7 @@ class RecordingSink : public RateSink {
  private:
   std::vector<PageRequest> requests_;
   std::vector<Record> records_;
-  RecordFormatter* formatter_ = nullptr;
-  OutputBuffer* out_ = nullptr;
+  RecordStream* stream_ = nullptr;
   bool failed_ = false;
 };
 

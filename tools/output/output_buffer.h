@@ -1,11 +1,15 @@
 // OutputBuffer: formatted text on its way to a stream, written out in
-// blocks of kBlockSize bytes rather than piece by piece.
+// blocks of kBlockSize bytes rather than piece by piece; and FormattedStream,
+// which formats records into one as they arrive.
 #ifndef PAGERATES_TOOLS_OUTPUT_OUTPUT_BUFFER_H_
 #define PAGERATES_TOOLS_OUTPUT_OUTPUT_BUFFER_H_
 
 #include <cstddef>
 #include <cstdio>
 #include <string>
+
+#include "host/records.h"
+#include "output/record_format.h"
 
 namespace pagerates::cli {
 
@@ -35,6 +39,22 @@ class OutputBuffer {
  private:
   std::FILE* file_;
   std::string text_;
+};
+
+// Writes each record taken with `formatter` into `out`; both must outlive
+// the stream.
+class FormattedStream final : public RecordStream {
+ public:
+  FormattedStream(RecordFormatter* formatter, OutputBuffer* out)
+      : formatter_(formatter), out_(out) {}
+  void Take(const RecordView& record) override {
+    formatter_->Write(record, out_->text());
+    out_->Written();
+  }
+
+ private:
+  RecordFormatter* formatter_;
+  OutputBuffer* out_;
 };
 
 }  // namespace pagerates::cli

@@ -2,15 +2,12 @@
 #include <utility>
 #include <vector>
 
-#include "cli/calendar.h"
 #include "output/formats.h"
+#include "parse/calendar.h"
+#include "port/ascii.h"
 
 namespace pagerates::cli {
 namespace {
-
-bool IsAsciiLetter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
 
 // `code` as a ledger commodity: bare when it is all ASCII letters, quoted
 // otherwise. nullopt when no quoting can carry it.
@@ -25,12 +22,6 @@ std::optional<std::string> LedgerCommodity(std::string_view code) {
   return "\"" + std::string(code) + "\"";
 }
 
-bool IsCalendarDay(RateDate date) {
-  return date.year >= 1 && date.year <= 9999 && date.month >= 1 &&
-         date.month <= 12 && date.day >= 1 &&
-         date.day <= DaysInMonth(date.year, date.month);
-}
-
 class PriceFormatter final : public RecordFormatter {
  public:
   PriceFormatter(OutputFormat format, const FormatOptions& options)
@@ -43,7 +34,8 @@ class PriceFormatter final : public RecordFormatter {
     {
       std::string date = FormatDate(record.date);
       std::string skipped = "skipped " + date + " " + DisplayText(record.code);
-      if (!IsCalendarDay(record.date)) {
+      if (!IsCalendarDay(record.date.year, record.date.month,
+                         record.date.day)) {
         notes_.push_back(skipped + ": not a day of the calendar");
         return;
       }

@@ -32,31 +32,12 @@
 #include <string_view>
 #include <vector>
 
+#include "host/records.h"
 #include "output/decimal.h"
 #include "output/text.h"
 #include "pagerates/abi.h"
 
 namespace pagerates::cli {
-
-// One rate as a formatter reads it; the strings belong to the caller.
-struct RecordView {
-  RateDate date{};
-  std::string_view code;
-  std::string_view name;
-  int64_t value1 = 0;
-  int64_t value2 = 0;
-};
-
-// One rate as the host keeps it: a copy of a RateRecord.
-struct Record {
-  RateDate date{};
-  std::string code;
-  std::string name;
-  int64_t value1 = 0;
-  int64_t value2 = 0;
-
-  RecordView view() const { return {date, code, name, value1, value2}; }
-};
 
 enum class OutputFormat {
   // One JSON object per line: {"date":..,"code":..,"name":..,"value1":..,
