@@ -111,6 +111,21 @@ bool Interrupted() { return g_interrupted != 0; }
 
 std::string ErrorText(int code) { return std::strerror(code); }
 
+std::optional<FileKind> KindOfFile(const std::string& path,
+                                   std::string* error) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) {
+    *error = ErrorText(errno);
+    return std::nullopt;
+  }
+  if (S_ISREG(status.st_mode)) return FileKind::kRegular;
+  if (S_ISDIR(status.st_mode)) return FileKind::kDirectory;
+  if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) {
+    return FileKind::kPipe;
+  }
+  return FileKind::kOther;
+}
+
 std::optional<MappedFile> MappedFile::Open(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;

@@ -178,6 +178,27 @@ bool Interrupted() { return g_interrupted; }
 
 std::string ErrorText(int code) { return std::strerror(code); }
 
+std::optional<FileKind> KindOfFile(const std::string& path,
+                                   std::string* error) {
+  // A named pipe is known by its name: asking the file system about it
+  // would connect to it.
+  std::string lower;
+  for (char c : path.substr(0, 9)) {
+    if (c == '/') c = '\\';
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    lower += c;
+  }
+  if (lower == "\\\\.\\pipe\\") return FileKind::kPipe;
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    *error = SystemErrorText(::GetLastError());
+    return std::nullopt;
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FileKind::kDirectory;
+  if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return FileKind::kOther;
+  return FileKind::kRegular;
+}
+
 // Pages are read rather than mapped here: a view ends at the file's end,
 // with no room promised for the NUL the module needs.
 std::optional<MappedFile> MappedFile::Open(const std::string&) {
