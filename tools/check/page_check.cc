@@ -422,6 +422,14 @@ class PageChecker {
     const std::string have = std::to_string(code_page);
     std::string declared;
     std::string charset;
+    if (page_.starts_with("\xFF\xFE") || page_.starts_with("\xFE\xFF")) {
+      Add("Codepage",
+          "no code page reads the page: it is UTF-16 or UTF-32 (it starts "
+          "with such a byte-order mark), and the module scans 8-bit text, "
+          "which stops at the first zero byte; the page cannot be scanned: "
+          "ask the source for it in UTF-8 or an 8-bit code page");
+      return;
+    }
     if (page_.starts_with("\xEF\xBB\xBF")) {
       declared = "starts with a UTF-8 byte-order mark";
       charset = "utf-8";
