@@ -164,13 +164,21 @@ class PageChecker {
     }
     const size_t kept = 4 + static_cast<size_t>(extra_decimals_);
     if (last_nonzero <= kept) return;
+    const int needed = static_cast<int>(last_nonzero) - 4;
+    // Only the first match is quoted: the others are counted.
+    auto seen = tallies_.find({key, "digits " + name});
+    if (seen != tallies_.end()) {
+      ++seen->second.count;
+      seen->second.needed = std::max(seen->second.needed, needed);
+      return;
+    }
     int64_t value = ParseFixedPoint(text, separator_, extra_decimals_);
     std::string read = value == 0 ? std::string("0") : FormatRead(value);
     Count(key, "digits " + name,
           name + " loses digits past the " + std::to_string(kept) +
               " decimals the module keeps",
           QuoteForReport(text) + " at " + At(*span) + " is read as " + read,
-          static_cast<int>(last_nonzero) - 4);
+          needed);
   }
 
   // Text of a group by name, or empty when it did not take part.
