@@ -96,15 +96,15 @@ bool CompiledPattern::Exec(const char* subject, size_t length,
                            MatchResult* result) const {
   result->subject = subject;
   result->count = 0;
-  if (code_ == nullptr) return false;
+  if (code_ == nullptr || !FitsSubjectLength(length)) return false;
   // JIT-compiled code runs through PCRE's fast path, which skips the
   // argument checks pcre_exec would repeat at every match; it answers as
   // pcre_exec does.
-  int count = jit_stack_ != nullptr
-                  ? pcre_jit_exec(code_, extra_, subject,
-                                  static_cast<int>(length), 0, 0,
-                                  result->ovector, kOvectorSize, jit_stack_)
-                  : PCRE_ERROR_JIT_BADOPTION;
+  int count =
+      jit_stack_ != nullptr
+          ? pcre_jit_exec(code_, extra_, subject, static_cast<int>(length), 0,
+                          0, result->ovector, kOvectorSize, jit_stack_)
+          : PCRE_ERROR_JIT_BADOPTION;
   if (count == PCRE_ERROR_JIT_BADOPTION) {
     count = pcre_exec(code_, extra_, subject, static_cast<int>(length), 0, 0,
                       result->ovector, kOvectorSize);

@@ -43,6 +43,13 @@ struct MatchResult {
   size_t end_offset() const { return static_cast<size_t>(ovector[1]); }
 };
 
+// The longest subject a pattern runs on: PCRE takes lengths and offsets
+// as int. True when `length` bytes fit.
+inline constexpr size_t kMaxSubjectLength = 0x7FFFFFFF;
+constexpr bool FitsSubjectLength(size_t length) {
+  return length <= kMaxSubjectLength;
+}
+
 class CompiledPattern {
  public:
   CompiledPattern() = default;
@@ -62,7 +69,9 @@ class CompiledPattern {
 
   // Runs the pattern on `length` bytes at `subject`, from their start. True
   // only for a positive count: no match, errors (the match limit among them)
-  // and a vector too small for the groups that took part are all false.
+  // and a vector too small for the groups that took part are all false. A
+  // subject longer than kMaxSubjectLength is not looked at: false (no part
+  // of it is searched as if it were the whole).
   bool Exec(const char* subject, size_t length, MatchResult* result) const;
 
   // Group numbers carrying `name`, in name-table order (several only with

@@ -15,6 +15,7 @@ namespace pagerates {
 
 inline constexpr char kConfigErrorTitle[] = "Configuration error";
 inline constexpr char kRegexErrorTitle[] = "Regular expression error";
+inline constexpr char kPageErrorTitle[] = "Page error";
 
 struct Diagnostic {
   enum class Kind {
@@ -24,6 +25,7 @@ struct Diagnostic {
     kPatternError,  // a Prologue, Epilogue or record pattern that does not
                     // compile
     kNoCurl,        // several presets and no usable libcurl
+    kPageTooLarge,  // a page longer than the patterns can be run on
   };
   Kind kind;
   std::string section;  // the preset concerned; empty for module-wide ones

@@ -104,8 +104,7 @@ bool CurlFunctions::HasMulti() const {
 bool IsHttpAddress(std::string_view address) {
   for (std::string_view scheme : {"http://", "https://"}) {
     if (address.size() >= scheme.size() &&
-        EqualsIgnoringAsciiCase(address.substr(0, scheme.size()),
-                                      scheme)) {
+        EqualsIgnoringAsciiCase(address.substr(0, scheme.size()), scheme)) {
       return true;
     }
   }
@@ -130,7 +129,8 @@ void Download::Reset() {
 }
 
 bool Download::ok() const {
-  return result_ == kCurlOk && (status_ == 0 || (status_ >= 200 && status_ < 300));
+  return result_ == kCurlOk &&
+         (status_ == 0 || (status_ >= 200 && status_ < 300));
 }
 
 std::string Download::Outcome() const {

@@ -124,8 +124,8 @@ class Download {
 
   void* handle_ = nullptr;  // libcurl's easy handle
   DownloadBuffer buffer_;
-  int result_;          // libcurl's code for the transfer
-  long status_ = 0;     // its HTTP status, 0 when unknown
+  int result_;                 // libcurl's code for the transfer
+  long status_ = 0;            // its HTTP status, 0 when unknown
   char error_text_[256] = {};  // libcurl's CURL_ERROR_SIZE
 };
 
@@ -162,10 +162,9 @@ class HttpFetcher {
   // call only. When `deliver` returns false, or should_stop says so, the
   // transfers still running are abandoned and nothing more is delivered.
   // Without concurrent(), downloads one after another.
-  void FetchEach(
-      const std::vector<std::string>& addresses,
-      const std::function<bool(size_t index, const Download& download)>&
-          deliver);
+  void FetchEach(const std::vector<std::string>& addresses,
+                 const std::function<bool(size_t index,
+                                          const Download& download)>& deliver);
 
   void Close();
 

@@ -216,10 +216,10 @@ TEST_F(HttpFetcherServerTest, TheTotalTimeLimitEndsASlowButSteadyPage) {
   ASSERT_TRUE(fetcher.ready());
   auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(fetcher.Fetch((base_ + "/trickle/x").c_str()));
-  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() -
-                                          start)
-                .count(),
-            30.0);
+  EXPECT_LT(
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+          .count(),
+      30.0);
   EXPECT_NE(fetcher.Outcome().find("timed out"), std::string::npos)
       << fetcher.Outcome();
 }
@@ -286,7 +286,8 @@ TEST_F(HttpFetcherServerTest, FetchEachDeliversInOrderWhileDownloadingAtOnce) {
     // and more than a window.
     std::vector<std::string> addresses;
     for (int i = 0; i < 4; ++i) {
-      addresses.push_back(base_ + (parallel > 1 ? "/together/4/x" : "/empty/x"));
+      addresses.push_back(base_ +
+                          (parallel > 1 ? "/together/4/x" : "/empty/x"));
     }
     addresses.push_back(base_ + "/status/404/x");
     addresses.push_back("file:///etc/hostname");
@@ -300,12 +301,12 @@ TEST_F(HttpFetcherServerTest, FetchEachDeliversInOrderWhileDownloadingAtOnce) {
       return true;
     });
     const std::string met = "HTTP 200";
-    EXPECT_EQ(seen, (std::vector<std::string>{
-                        "0 " + met, "1 " + met, "2 " + met, "3 " + met,
-                        "4 HTTP 404",
-                        "5 failed: only http and https addresses are downloaded",
-                        "6 HTTP 200", "7 HTTP 201", "8 HTTP 200", "9 HTTP 201",
-                        "10 HTTP 200", "11 HTTP 201"}))
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{
+                  "0 " + met, "1 " + met, "2 " + met, "3 " + met, "4 HTTP 404",
+                  "5 failed: only http and https addresses are downloaded",
+                  "6 HTTP 200", "7 HTTP 201", "8 HTTP 200", "9 HTTP 201",
+                  "10 HTTP 200", "11 HTTP 201"}))
         << "parallel " << parallel;
   }
 }
@@ -315,9 +316,8 @@ TEST_F(HttpFetcherServerTest, FetchEachStopsWhenTheCallerSaysSo) {
   fetcher.Open();
   std::vector<std::string> addresses(20, base_ + "/empty/x");
   size_t delivered = 0;
-  fetcher.FetchEach(addresses, [&](size_t, const Download&) {
-    return ++delivered < 3;
-  });
+  fetcher.FetchEach(addresses,
+                    [&](size_t, const Download&) { return ++delivered < 3; });
   EXPECT_EQ(delivered, 3u);
 }
 

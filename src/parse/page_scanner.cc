@@ -1,6 +1,7 @@
 #include "parse/page_scanner.h"
 
 #include <cstring>
+#include <string>
 
 #include "parse/number_text.h"
 #include "parse/pattern_matcher.h"
@@ -39,20 +40,42 @@ TracedMatch TraceOf(const PatternMatcher& matcher, const char* text) {
   return traced;
 }
 
+// Reports a page too long to be scanned; true when it is.
+bool RefusedAsTooLarge(const CompiledPreset& preset, std::string_view page,
+                       bool converted, Diagnostics* diagnostics) {
+  if (FitsSubjectLength(page.size())) return false;
+  diagnostics->Report(Diagnostic{
+      Diagnostic::Kind::kPageTooLarge, preset.section, "", kPageErrorTitle,
+      "The page is " + std::to_string(page.size()) + " bytes long" +
+          (converted ? " in UTF-8" : "") + ", more than the " +
+          std::to_string(kMaxSubjectLength) +
+          " the patterns can be run on. It is not scanned: no rates come "
+          "from it."});
+  return true;
+}
+
 }  // namespace
 
 void ScanPage(const CompiledPreset& preset, const char* page_text,
               RateDate date, RateSink* sink, Diagnostics* diagnostics,
               const DeliveredDate& delivered, ScanTrace* trace) {
+  ScanPageText(preset, std::string_view(page_text, std::strlen(page_text)),
+               date, sink, diagnostics, delivered, trace);
+}
+
+void ScanPageText(const CompiledPreset& preset, std::string_view page,
+                  RateDate date, RateSink* sink, Diagnostics* diagnostics,
+                  const DeliveredDate& delivered, ScanTrace* trace) {
   if (trace != nullptr) *trace = ScanTrace();
   ScanRecord record;
   record.date = date;
+  if (RefusedAsTooLarge(preset, page, false, diagnostics)) return;
   // A UTF-8 page, or one that does not convert, is scanned where it is.
-  std::string_view page(page_text, std::strlen(page_text));
   HeapString converted;
   if (preset.code_page != 65001 &&
       port::ConvertToUtf8(page, preset.code_page, &converted)) {
     page = converted.view();
+    if (RefusedAsTooLarge(preset, page, true, diagnostics)) return;
   }
   const char* const text = page.data();
   const char* const text_end = text + page.size();

@@ -32,9 +32,17 @@ using DeliveredDate = std::function<void(const RateDate&)>;
 // goes on with what works. No file is read and nothing is shown. `trace`,
 // when not null, is overwritten with an account of the scan (see
 // scan_trace.h).
+//
+// A page longer than the patterns can be run on (kMaxSubjectLength bytes,
+// before or after conversion) is not scanned at all: one report says so
+// and nothing is delivered, rather than a part of it.
 void ScanPage(const CompiledPreset& preset, const char* page_text,
               RateDate date, RateSink* sink, Diagnostics* diagnostics,
               const DeliveredDate& delivered, ScanTrace* trace = nullptr);
+// As ScanPage(), on the `page.size()` bytes of `page`.
+void ScanPageText(const CompiledPreset& preset, std::string_view page,
+                  RateDate date, RateSink* sink, Diagnostics* diagnostics,
+                  const DeliveredDate& delivered, ScanTrace* trace = nullptr);
 
 }  // namespace pagerates
 

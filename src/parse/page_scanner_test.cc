@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "config/compiled_pattern.h"
 #include "tests/support/preset_builder.h"
 #include "tests/support/test_support.h"
 
@@ -206,6 +208,57 @@ INSTANTIATE_TEST_SUITE_P(
                       CodePageCase{932, "\x82", "\x82"},
                       CodePageCase{0, "\xC4", "\xC4"},
                       CodePageCase{1251, "", ""}));
+
+TEST(SubjectLengthTest, PatternsRunOnNothingLongerThanAnInt) {
+  EXPECT_TRUE(FitsSubjectLength(0));
+  EXPECT_TRUE(FitsSubjectLength(0x7FFFFFFF));
+  EXPECT_FALSE(FitsSubjectLength(size_t{0x80000000}));
+  // Lengths past the limit are refused before a byte is read, so the
+  // subject need not be that long.
+  CompiledPattern pattern("abc");
+  MatchResult match;
+  EXPECT_TRUE(pattern.Exec("abc", 3, &match));
+  EXPECT_FALSE(pattern.Exec("abc", size_t{0x80000000}, &match));
+  if constexpr (sizeof(size_t) > 4) {
+    // Cut to 32 bits this would be 3: the first bytes taken for the page.
+    EXPECT_FALSE(pattern.Exec("abc", (uint64_t{1} << 32) + 3, &match));
+  }
+}
+
+// A page the patterns cannot run on is refused whole, with a message box:
+// never a part of it scanned as if it were the page.
+TEST_F(PageScannerTest, PageTooLongIsRefusedWhole) {
+  const char kPage[] = "USD 1 64";
+  std::vector<size_t> lengths = {size_t{0x80000000}};
+  if constexpr (sizeof(size_t) > 4) {
+    lengths.push_back(static_cast<size_t>((uint64_t{1} << 32) + 8));
+  }
+  for (int code_page : {65001, 1251}) {
+    std::unique_ptr<const PresetSet> set =
+        PresetBuilder()
+            .CodePage(code_page)
+            .Record("(?<code>[A-Z]{3}) (?<value1>\\d+) (?<value2>\\d+)")
+            .Build();
+    for (size_t length : lengths) {
+      RecordingSink sink;
+      ScanPageText(*set->preset(0), std::string_view(kPage, length),
+                   Date(2016, 9, 7), &sink, testing::BoxLog(), nullptr);
+      EXPECT_TRUE(sink.rates().empty()) << length;
+      std::vector<testing::MessageBox> boxes = TakeMessageBoxes();
+      ASSERT_EQ(boxes.size(), 1u) << length;
+      EXPECT_EQ(boxes[0].title, kPageErrorTitle);
+      EXPECT_NE(boxes[0].text.find(std::to_string(length) + " bytes long"),
+                std::string::npos)
+          << boxes[0].text;
+    }
+  }
+  // Its first bytes alone scan as they should.
+  EXPECT_EQ(Scan(PresetBuilder().Record(
+                     "(?<code>[A-Z]{3}) (?<value1>\\d+) (?<value2>\\d+)"),
+                 kPage)
+                .size(),
+            1u);
+}
 
 }  // namespace
 }  // namespace pagerates

@@ -169,7 +169,8 @@ HMODULE LoadLibraryFromSafeFolders(const char* file_name) {
   std::string program(folder, length < MAX_PATH ? length : 0);
   const size_t slash = program.find_last_of("\\/");
   if (slash != std::string::npos) {
-    module = LoadLibraryAnyLength((program.substr(0, slash + 1) + file_name).c_str());
+    module = LoadLibraryAnyLength(
+        (program.substr(0, slash + 1) + file_name).c_str());
     if (module != nullptr) return module;
   }
   length = ::GetSystemDirectoryA(folder, MAX_PATH);

@@ -81,7 +81,8 @@ bool ArrangeRequirement(const std::string& word) {
     if (length == 0 || length >= MAX_PATH) return false;
     g_saved_current_folder.assign(current, length);
     return ::SetDllDirectoryA(nullptr) != 0 &&
-           ::SetCurrentDirectoryA((tests + "\\fake-curl-recording").c_str()) != 0;
+           ::SetCurrentDirectoryA((tests + "\\fake-curl-recording").c_str()) !=
+               0;
   }
   std::string dir;
   if (word == "libcurl-incomplete") {

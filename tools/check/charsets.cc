@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "port/heap_string.h"
+#include "port/port.h"
+
 namespace pagerates::cli {
 namespace {
 
@@ -85,10 +88,19 @@ std::vector<int> CodePagesForCharset(std::string_view charset) {
     name += c == '_' ? '-' : c;
   }
   if (name.starts_with("iso8859")) name = "iso-" + name.substr(3);
+  std::vector<int> code_pages;
   for (const CharsetCodePages& entry : CharsetTable()) {
-    if (entry.name == name) return entry.code_pages;
+    if (entry.name != name) continue;
+    for (int code_page : entry.code_pages) {
+      if (ModuleConvertsCodePage(code_page)) code_pages.push_back(code_page);
+    }
   }
-  return {};
+  return code_pages;
+}
+
+bool ModuleConvertsCodePage(int code_page) {
+  HeapString probe;
+  return code_page == 65001 || port::ConvertToUtf8("A", code_page, &probe);
 }
 
 }  // namespace pagerates::cli

@@ -118,8 +118,12 @@ CheckOutcome CheckIni(const std::string& ini_path,
   ScanCounts counts;
   ScannedPage scanned{page->name, std::string_view(text, std::strlen(text)),
                       page->date};
-  outcome.report +=
-      "\n" + DescribeScan(config, preset, scanned, trace, messages, &counts);
+  // The scan's report is most of the text: what comes before goes in front
+  // of it, rather than all of it being copied after what comes before.
+  std::string scan_report =
+      DescribeScan(config, preset, scanned, trace, messages, &counts);
+  scan_report.insert(0, outcome.report + "\n");
+  outcome.report = std::move(scan_report);
   std::vector<Finding> on_page = CheckScannedPage(preset, scanned.bytes, trace);
   // A scan that shows a message or delivers nothing is a problem even when
   // no finding names its cause: say so.

@@ -153,13 +153,21 @@ class PageChecker {
     }
     const size_t kept = 4 + static_cast<size_t>(extra_decimals_);
     if (last_nonzero <= kept) return;
+    const int needed = static_cast<int>(last_nonzero) - 4;
+    // Only the first match is quoted: the others are counted.
+    auto seen = tallies_.find({key, "digits " + name});
+    if (seen != tallies_.end()) {
+      ++seen->second.count;
+      seen->second.needed = std::max(seen->second.needed, needed);
+      return;
+    }
     int64_t value = ParseFixedPoint(text, separator_, extra_decimals_);
     std::string read = value == 0 ? std::string("0") : FormatRead(value);
     Count(key, "digits " + name,
           name + " loses digits past the " + std::to_string(kept) +
               " decimals the module keeps",
           QuoteForReport(text) + " at " + At(*span) + " is read as " + read,
-          static_cast<int>(last_nonzero) - 4);
+          needed);
   }
 
   // Text of a group by name, or empty when it did not take part.
@@ -411,6 +419,14 @@ class PageChecker {
     const std::string have = std::to_string(code_page);
     std::string declared;
     std::string charset;
+    if (page_.starts_with("\xFF\xFE") || page_.starts_with("\xFE\xFF")) {
+      Add("Codepage",
+          "no code page reads the page: it is UTF-16 or UTF-32 (it starts "
+          "with such a byte-order mark), and the module scans 8-bit text, "
+          "which stops at the first zero byte; the page cannot be scanned: "
+          "ask the source for it in UTF-8 or an 8-bit code page");
+      return;
+    }
     if (page_.starts_with("\xEF\xBB\xBF")) {
       declared = "starts with a UTF-8 byte-order mark";
       charset = "utf-8";

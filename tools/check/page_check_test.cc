@@ -198,6 +198,13 @@ INSTANTIATE_TEST_SUITE_P(
                      std::string(kRows, 24),
                  {"[p] Codepage: 65001 disagrees with the page, which "
                   "declares charset=\"windows-1251\" (code page 1251)"}},
+        TrapCase{"ISO-8859-8-I: advice the module can follow",
+                 std::string("Codepage=1255\n") + kRowPattern,
+                 "<?xml version=\"1.0\" encoding=\"ISO-8859-8-I\"?>\n" +
+                     std::string(kRows, 24),
+                 {"[p] Codepage: 1255 disagrees with the page, which "
+                  "declares encoding=\"ISO-8859-8-I\" (code page 28598): "
+                  "set Codepage=28598"}},
         TrapCase{"a byte-order mark",
                  std::string("Codepage=1252\n") + kRowPattern,
                  "\xEF\xBB\xBF" + std::string(kRows, 24),
@@ -264,6 +271,32 @@ TEST(PageCheckTest, CleanScansReportNothing) {
   }
 }
 
+// No Codepage is offered for a UTF-16 page, declared or not: it is said
+// plainly that it cannot be scanned.
+TEST(PageCheckTest, Utf16PageIsSaidToBeUnscannable) {
+  for (const std::string& page :
+       {std::string("\xFF\xFE<\0r\0", 6), std::string("\xFE\xFF\0<\0r", 6),
+        std::string("\xFF\xFE<\0?\0x\0m\0l\0", 12)}) {
+    CheckOutcome outcome =
+        CheckPage(std::string("Codepage=1251\n") + kRowPattern, page);
+    EXPECT_TRUE(outcome.problems);
+    EXPECT_EQ(outcome.report.find("set Codepage"), std::string::npos)
+        << outcome.report;
+    std::vector<std::string> lines = ProblemLines(outcome.report);
+    ASSERT_FALSE(lines.empty()) << outcome.report;
+    EXPECT_TRUE(lines[0].starts_with(
+        "[p] Codepage: no code page reads the page: it is UTF-16 or UTF-32"))
+        << lines[0];
+    EXPECT_NE(lines[0].find("the page cannot be scanned"), std::string::npos);
+  }
+  // A declaration of UTF-16 in a page whose bytes are 8-bit text is not
+  // followed to a code page the module cannot convert.
+  CheckOutcome declared =
+      CheckPage(std::string("Codepage=65001\n") + kRowPattern,
+                "<meta charset=\"utf-16\">" + std::string(kRows, 24));
+  EXPECT_FALSE(declared.problems) << declared.report;
+}
+
 TEST(CodePagesForCharsetTest, KnowsCommonNamesInAnyCase) {
   EXPECT_EQ(CodePagesForCharset("UTF-8"), std::vector<int>{65001});
   EXPECT_EQ(CodePagesForCharset("iso_8859-2"), std::vector<int>{28592});
@@ -271,6 +304,10 @@ TEST(CodePagesForCharsetTest, KnowsCommonNamesInAnyCase) {
   EXPECT_EQ(CodePagesForCharset("Windows-1251"), std::vector<int>{1251});
   EXPECT_EQ(CodePagesForCharset("KOI8-R"), std::vector<int>{20866});
   EXPECT_TRUE(CodePagesForCharset("us-ascii").empty());
+  // Only code pages the module converts are offered.
+  EXPECT_EQ(CodePagesForCharset("ISO-8859-8-I"), std::vector<int>{28598});
+  EXPECT_TRUE(CodePagesForCharset("UTF-16").empty());
+  EXPECT_TRUE(CodePagesForCharset("utf-16le").empty());
   EXPECT_TRUE(CodePagesForCharset("x-unknown").empty());
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "check/charsets.h"
 #include "check/pattern_check.h"
 #include "check/placeholder_check.h"
 #include "config/address_template.h"
@@ -16,7 +17,6 @@
 #include "config/preset_set.h"
 #include "output/record_format.h"
 #include "port/ascii.h"
-#include "port/heap_string.h"
 #include "port/port.h"
 #include "port/profile_text.h"
 
@@ -261,8 +261,7 @@ class Checker {
     const std::string& section = preset.section;
     if (preset.kept) {
       int code_page = config_.presets()->preset(preset.index)->code_page;
-      HeapString probe;
-      if (code_page != 65001 && !port::ConvertToUtf8("A", code_page, &probe)) {
+      if (!ModuleConvertsCodePage(code_page)) {
         Add(section, "Codepage",
             std::to_string(code_page) +
                 " is not a code page the module can convert from: pages are "

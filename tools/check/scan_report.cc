@@ -51,6 +51,9 @@ class Reporter {
         positions_(trace.text) {}
 
   std::string Run(std::span<const Diagnostic> messages, ScanCounts* counts) {
+    // Room for the usual lines of every match at once: a report of many
+    // matches would otherwise be copied to fresh memory as it doubles.
+    out_.reserve(1024 + trace_.records.size() * 256);
     Header();
     Messages(messages);
     Bounds();
@@ -293,30 +296,35 @@ class Reporter {
 
 TextPositions::TextPositions(std::string_view text) : text_(text) {
   line_starts_.push_back(0);
+  block_characters_.reserve(text.size() / kBlock + 1);
+  size_t characters = 0;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    if (i % kBlock == 0) block_characters_.push_back(characters);
+    if (!IsUtf8Continuation(text[i])) ++characters;
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      continue;  // the line ends after the LF
+    }
     if (text[i] == '\r' || text[i] == '\n') line_starts_.push_back(i + 1);
   }
+  if (text.size() % kBlock == 0) block_characters_.push_back(characters);
 }
 
-std::string TextPositions::At(size_t offset) {
+size_t TextPositions::CharactersBefore(size_t offset) const {
+  const size_t block = offset / kBlock;
+  size_t characters = block_characters_[block];
+  for (size_t i = block * kBlock; i < offset; ++i) {
+    if (!IsUtf8Continuation(text_[i])) ++characters;
+  }
+  return characters;
+}
+
+std::string TextPositions::At(size_t offset) const {
   offset = std::min(offset, text_.size());
   size_t line = static_cast<size_t>(
       std::upper_bound(line_starts_.begin(), line_starts_.end(), offset) -
       line_starts_.begin() - 1);
-  size_t from = line_starts_[line];
-  size_t column = 1;
-  if (line == cached_line_ && offset >= cached_offset_ &&
-      cached_offset_ >= from) {
-    from = cached_offset_;
-    column = cached_column_;
-  }
-  for (size_t i = from; i < offset; ++i) {
-    if (!IsUtf8Continuation(text_[i])) ++column;
-  }
-  cached_line_ = line;
-  cached_offset_ = offset;
-  cached_column_ = column;
+  size_t column =
+      CharactersBefore(offset) - CharactersBefore(line_starts_[line]) + 1;
   return std::to_string(line + 1) + ":" + std::to_string(column);
 }
 

@@ -20,22 +20,27 @@ namespace pagerates::cli {
 // Line and column, both counted from 1, of byte offsets into a text. Lines
 // end at LF, CR or CRLF, as they do for the patterns; columns count
 // characters of the UTF-8 text (every byte but UTF-8 continuation bytes).
+//
+// Built in one pass over the text; each answer then costs a binary search
+// and a walk of at most 2 * kBlock bytes, in whatever order offsets come
+// (a page of one long line, asked at every match, stays linear).
 class TextPositions {
  public:
   // `text` must outlive the object.
   explicit TextPositions(std::string_view text);
 
   // "line:column" of `offset` (at most the text's size).
-  std::string At(size_t offset);
+  std::string At(size_t offset) const;
 
  private:
+  static constexpr size_t kBlock = 64;
+  // Characters in the text before `offset`.
+  size_t CharactersBefore(size_t offset) const;
+
   std::string_view text_;
   std::vector<size_t> line_starts_;
-  // The last answer: asking for later offsets on the same line goes on
-  // from it, so a page that is one long line is walked once per pass.
-  size_t cached_line_ = 0;
-  size_t cached_offset_ = 0;
-  size_t cached_column_ = 1;
+  // Characters before each multiple of kBlock bytes.
+  std::vector<size_t> block_characters_;
 };
 
 struct ScannedPage {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,13 +36,44 @@ TEST(TextPositionsTest, LinesEndAtLfCrOrCrlfAndColumnsCountCharacters) {
       {13, "4:3"},
       {14, "4:4"},
       {99, "4:4"},
-      // Backwards on the same line, after the cache moved on.
+      // Backwards on the same line, and to an earlier one.
       {11, "4:2"},
       {1, "1:2"},
   };
   for (const Case& c : kCases) {
     EXPECT_EQ(positions.At(c.offset), c.at) << c.offset;
   }
+}
+
+// One long line of two-byte characters, asked backwards from its end (as a
+// pattern that names value2 before value1 makes the report do): the answers
+// are those of a count from the start of the line, and they come in time
+// linear in the line, not in the line times the questions.
+TEST(TextPositionsTest, AnyOrderOnALongLineIsRightAndCheap) {
+  std::string text = "x\n";
+  for (int i = 0; i < 1 << 20; ++i) text += i % 3 == 0 ? "\xD0\x94" : "a";
+  TextPositions positions(text);
+  auto counted = [&text](size_t offset) {
+    size_t column = 1;
+    for (size_t i = 2; i < offset; ++i) {
+      if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++column;
+    }
+    return "2:" + std::to_string(column);
+  };
+  for (size_t offset : {size_t{2}, size_t{3}, size_t{64}, size_t{65},
+                        size_t{127}, size_t{128}, size_t{129}, text.size(),
+                        text.size() - 1, size_t{4097}, size_t{1000}}) {
+    EXPECT_EQ(positions.At(offset), counted(offset)) << offset;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  size_t total = 0;
+  for (size_t offset = text.size(); offset > 50; offset -= 50) {
+    total += positions.At(offset).size();
+  }
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GT(total, 0u);
+  // About a millisecond; recounting from the line's start takes minutes.
+  EXPECT_LT(took, std::chrono::seconds(2));
 }
 
 // The JSON escapes, so that a control character or a stray byte of a page

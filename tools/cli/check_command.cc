@@ -15,14 +15,12 @@ int RunCheck(const CommandLine& line, const std::string& module_path) {
   std::string ini_path = line.ini_path.empty()
                              ? PluginConfig::ConfigFilePath(module_path)
                              : line.ini_path;
-  // A missing file would read as one without keys.
-  std::unique_ptr<std::FILE, FileCloser> ini(
-      std::fopen(ini_path.c_str(), "rb"));
-  if (ini == nullptr) {
-    PrintError("cannot read INI file " + ini_path + ": " + ErrorText(errno));
+  // A missing file, or a UTF-16 one, would read as one without keys.
+  std::string problem = IniFileProblem(ini_path);
+  if (!problem.empty()) {
+    PrintError(problem);
     return kExitFailure;
   }
-  ini.reset();
   std::string reason;
   std::optional<PageToCheck> page;
   if (!line.page_path.empty()) {

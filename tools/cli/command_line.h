@@ -3,7 +3,9 @@
 //
 // Options may come before or after the command, as "--name value" or
 // "--name=value"; "--" ends the options; "-" is an ordinary argument. Each
-// option may be given once and only where its command takes it.
+// option may be given once and only where its command takes it. One table
+// of options (name, argument, the commands that take it, help text) drives
+// both the parser and the usage texts.
 #ifndef PAGERATES_TOOLS_CLI_COMMAND_LINE_H_
 #define PAGERATES_TOOLS_CLI_COMMAND_LINE_H_
 
@@ -26,6 +28,9 @@ enum class Command { kHelp, kVersion, kInfo, kScan, kFetch, kCheck, kSources };
 
 struct CommandLine {
   Command command = Command::kHelp;
+  // kHelp: the command whose usage was asked for ("scan --help", "help
+  // scan"); kHelp itself for the general usage.
+  Command help_topic = Command::kHelp;
   std::string module_path;  // empty: the module beside the executable
   std::string ini_path;     // empty: the INI beside the module
   std::string source;       // --source: a shipped source's id, for ini_path
@@ -39,7 +44,7 @@ struct CommandLine {
   // fetch: downloads at once, 1 to kMaxConnections; with 1 the module is
   // handed one day at a time, as a host does.
   int connections = kDefaultConnections;
-  bool verbose = false;                // scan: the request; both: downloads
+  bool verbose = false;  // scan: the request; both: downloads
   // scan: empty or "-" is stdin. check: empty for no page, "-" is stdin.
   std::string page_path;
   std::string preset;  // check with a page: the active preset to scan with
@@ -54,8 +59,10 @@ struct ParsedCommandLine {
 // `args` are the arguments after the program name.
 ParsedCommandLine ParseCommandLine(std::span<const std::string_view> args);
 
-// The usage text, ending with a newline.
-extern const char kUsage[];
+// The usage text of `command`, ending with a newline: its synopsis, what it
+// does and the options it takes. kHelp (or kVersion): the general usage,
+// every command and every option.
+std::string UsageText(Command command);
 
 }  // namespace pagerates::cli
 

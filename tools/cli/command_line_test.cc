@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <vector>
 
@@ -91,6 +92,80 @@ TEST(CommandLineTest, HelpRequests) {
   }
 }
 
+// A command's --help asks for that command's usage, and so does
+// "help COMMAND"; without a command, the general one.
+TEST(CommandLineTest, HelpTopics) {
+  struct Case {
+    std::vector<std::string_view> args;
+    Command topic;
+  };
+  const Case kCases[] = {
+      {{"--help"}, Command::kHelp},
+      {{"help"}, Command::kHelp},
+      {{"scan", "--help"}, Command::kScan},
+      {{"--module", "m.so", "check", "-h"}, Command::kCheck},
+      {{"fetch", "--bogus", "--date", "x", "-h"}, Command::kFetch},
+      {{"-h", "sources"}, Command::kSources},
+      {{"help", "info"}, Command::kInfo},
+      {{"help", "--ini", "x.ini"}, Command::kHelp},
+      {{"frobnicate", "--help"}, Command::kHelp},
+  };
+  for (const Case& c : kCases) {
+    ParsedCommandLine parsed = ParseCommandLine(c.args);
+    ASSERT_TRUE(parsed.command_line) << parsed.error;
+    EXPECT_EQ(parsed.command_line->command, Command::kHelp);
+    EXPECT_EQ(parsed.command_line->help_topic, c.topic) << c.args[0];
+  }
+  ExpectUsageErrors({{"help", "frobnicate"}, {"help", "scan", "info"}});
+}
+
+// The option names of a usage text's "Options:" lines.
+std::vector<std::string> OptionsListed(const std::string& usage) {
+  std::vector<std::string> names;
+  size_t at = usage.find("\nOptions:\n");
+  while ((at = usage.find("\n  -", at)) != std::string::npos) {
+    at += 3;
+    if (usage.compare(at, 2, "--") != 0) at += 4;  // "-v, --verbose"
+    std::string name = usage.substr(at, usage.find_first_of(" \n", at) - at);
+    if (name != "--help" && name != "--version") names.push_back(name);
+  }
+  return names;
+}
+
+// Each command's usage lists exactly the options the parser lets it take,
+// and the general usage every one.
+TEST(CommandLineTest, EachCommandsUsageListsTheOptionsItTakes) {
+  const std::vector<std::string> all = OptionsListed(UsageText(Command::kHelp));
+  EXPECT_EQ(all.size(), 13u) << testing::PrintToString(all);
+  const struct {
+    Command command;
+    const char* name;
+  } kCommands[] = {{Command::kSources, "sources"},
+                   {Command::kInfo, "info"},
+                   {Command::kScan, "scan"},
+                   {Command::kFetch, "fetch"},
+                   {Command::kCheck, "check"}};
+  for (const auto& c : kCommands) {
+    const std::string usage = UsageText(c.command);
+    EXPECT_TRUE(usage.starts_with(std::string("Usage: pagerates [--module "
+                                              "PATH] ") +
+                                  c.name))
+        << usage;
+    const std::vector<std::string> listed = OptionsListed(usage);
+    for (const std::string& option : all) {
+      const bool shown =
+          std::find(listed.begin(), listed.end(), option) != listed.end();
+      // A flag leaves "x" as an operand, which is looked at later.
+      ParsedCommandLine parsed =
+          ParseCommandLine(std::vector<std::string_view>{c.name, option, "x"});
+      const bool refused =
+          parsed.error.find("does not apply") != std::string::npos;
+      EXPECT_NE(shown, refused)
+          << c.name << " " << option << ": " << parsed.error;
+    }
+  }
+}
+
 // --version anywhere before "--", whatever else is on the line; help wins.
 TEST(CommandLineTest, VersionRequests) {
   for (auto args : std::vector<std::vector<std::string_view>>{
@@ -155,6 +230,14 @@ TEST(CommandLineTest, FetchSingleDayAndRange) {
 
   parsed = Parse({"fetch", "--from", "2016-03-01", "--to", "2016-03-01"});
   EXPECT_TRUE(parsed.command_line) << parsed.error;
+  EXPECT_EQ(parsed.command_line->connections, kDefaultConnections);
+
+  for (int count : {1, 16}) {
+    parsed = Parse({"fetch", "--date", "2016-09-07", "--connections",
+                    count == 1 ? "1" : "16"});
+    ASSERT_TRUE(parsed.command_line) << parsed.error;
+    EXPECT_EQ(parsed.command_line->connections, count);
+  }
 }
 
 TEST(CommandLineTest, UsageErrors) {
@@ -182,6 +265,11 @@ TEST(CommandLineTest, UsageErrors) {
       {"fetch", "--from", "2016-09-08", "--to", "2016-09-07"},  // backwards
       {"fetch", "--from", "2016-09-08", "--to", "2016-9-9"},
       {"fetch", "--date", "2016-09-07", "--scheme", "ftp"},
+      {"fetch", "--date", "2016-09-07", "--connections", "0"},
+      {"fetch", "--date", "2016-09-07", "--connections", "17"},
+      {"fetch", "--date", "2016-09-07", "--connections", "4x"},
+      {"fetch", "--date", "2016-09-07", "--connections", "99999999999"},
+      {"scan", "--date", "2016-09-07", "--connections", "2"},
   };
   ExpectUsageErrors(kCases);
 }

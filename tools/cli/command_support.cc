@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,13 @@ std::string ReadPage(const std::string& path, PageText* page) {
   std::unique_ptr<std::FILE, FileCloser> owned;
   std::FILE* file = stdin;
   if (!path.empty() && path != "-") {
+    // A directory opens and seeks, and tells a length it does not have.
+    std::string reason;
+    std::optional<FileKind> kind = KindOfFile(path, &reason);
+    if (!kind) return reason;
+    if (*kind == FileKind::kDirectory) {
+      return std::string("it is ") + DescribeFileKind(*kind) + ", not a file";
+    }
     page->mapped_ = MappedFile::Open(path);
     if (page->mapped_) {
       page->text_ = {page->mapped_->data(), page->mapped_->size()};

@@ -11,9 +11,9 @@
 
 #include "cli/calendar.h"
 #include "cli/commands.h"
-#include "host/host_os.h"
 #include "fetch/http_fetcher.h"
 #include "host/host_hooks.h"
+#include "host/host_os.h"
 
 namespace pagerates::cli {
 
@@ -131,11 +131,10 @@ class Reorder {
   }
   // The records that go to `last_day` or before, in output order.
   std::vector<Record> TakeUpTo(int64_t last_day) {
-    std::stable_sort(placed_.begin(), placed_.end(),
-                     [](const Placed& a, const Placed& b) {
-                       return a.day != b.day ? a.day < b.day
-                                             : a.secondary < b.secondary;
-                     });
+    std::stable_sort(
+        placed_.begin(), placed_.end(), [](const Placed& a, const Placed& b) {
+          return a.day != b.day ? a.day < b.day : a.secondary < b.secondary;
+        });
     std::vector<Record> out;
     size_t taken = 0;
     for (; taken < placed_.size() && placed_[taken].day <= last_day; ++taken) {
@@ -279,8 +278,8 @@ int RunFetch(const CommandLine& line, const Module& module) {
       }
     }
     const bool last = start + batch_days >= total || Interrupted();
-    std::vector<Record> records = reorder.TakeUpTo(
-        last ? INT64_MAX : DayNumber(current.back().date));
+    std::vector<Record> records =
+        reorder.TakeUpTo(last ? INT64_MAX : DayNumber(current.back().date));
     std::string text = formatter->Add(records);
     std::vector<std::string> notes = formatter->TakeNotes();
     if (!notes.empty()) progress.Clear();

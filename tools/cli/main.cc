@@ -72,12 +72,12 @@ int Run(int argc, char** argv) {
   if (!parsed.command_line) {
     PrintError(parsed.error);
     std::fputs("\n", stderr);
-    std::fputs(kUsage, stderr);
+    std::fputs(UsageText(Command::kHelp).c_str(), stderr);
     return kExitUsage;
   }
   const CommandLine& line = *parsed.command_line;
   if (line.command == Command::kHelp) {
-    std::fputs(kUsage, stdout);
+    std::fputs(UsageText(line.help_topic).c_str(), stdout);
     return Finish(kExitOk);
   }
 

@@ -48,10 +48,7 @@ class TempDirectory {
   const std::string& path() const { return path_; }
   // Gives the directory up to the caller, who removes it: returns its path
   // and leaves this owner empty.
-  std::string Release() {
-    entries_.clear();
-    return std::exchange(path_, std::string());
-  }
+  std::string Release();
 
   // Makes an entry `name` in the directory that refers to the existing file
   // `target` (an absolute path): opening the entry opens the target, and
@@ -102,6 +99,30 @@ class MappedFile {
   const char* data_ = nullptr;
   size_t size_ = 0;
 };
+
+// What a path names, links followed.
+enum class FileKind { kRegular, kDirectory, kPipe, kOther };
+
+// What `path` is, found without opening it (opening a FIFO with no writer
+// would wait for one). nullopt with `*error` set to the system's reason
+// when it cannot be looked at (missing, no permission).
+std::optional<FileKind> KindOfFile(const std::string& path, std::string* error);
+
+// "a directory", "a pipe or FIFO", "a device or other special file";
+// "a regular file" for kRegular.
+inline const char* DescribeFileKind(FileKind kind) {
+  switch (kind) {
+    case FileKind::kRegular:
+      return "a regular file";
+    case FileKind::kDirectory:
+      return "a directory";
+    case FileKind::kPipe:
+      return "a pipe or FIFO";
+    case FileKind::kOther:
+      break;
+  }
+  return "a device or other special file";
+}
 
 // `path` made absolute against the current directory; links are not
 // resolved. Empty with `*error` set when the current directory is unknown.

@@ -82,6 +82,13 @@ std::string TempDirectory::Link(const std::string& name,
   return entry;
 }
 
+std::string TempDirectory::Release() {
+  for (const std::string& entry : entries_) g_removals.Drop(entry);
+  entries_.clear();
+  g_removals.Drop(path_);
+  return std::exchange(path_, std::string());
+}
+
 void TempDirectory::Remove() {
   if (path_.empty()) return;
   for (const std::string& entry : entries_) {
@@ -146,6 +153,21 @@ bool Interrupted() { return g_interrupted != 0; }
 int InterruptedStatus() { return 128 + g_interrupted; }
 
 std::string ErrorText(int code) { return std::strerror(code); }
+
+std::optional<FileKind> KindOfFile(const std::string& path,
+                                   std::string* error) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) {
+    *error = ErrorText(errno);
+    return std::nullopt;
+  }
+  if (S_ISREG(status.st_mode)) return FileKind::kRegular;
+  if (S_ISDIR(status.st_mode)) return FileKind::kDirectory;
+  if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) {
+    return FileKind::kPipe;
+  }
+  return FileKind::kOther;
+}
 
 std::optional<MappedFile> MappedFile::Open(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -141,6 +141,13 @@ std::string TempDirectory::Link(const std::string& name,
   return entry;
 }
 
+std::string TempDirectory::Release() {
+  for (const std::string& entry : entries_) g_removals.Drop(entry);
+  entries_.clear();
+  g_removals.Drop(path_);
+  return std::exchange(path_, std::string());
+}
+
 void TempDirectory::Remove() {
   if (path_.empty()) return;
   for (const std::string& entry : entries_) {
@@ -208,6 +215,27 @@ bool Interrupted() { return g_interrupted != 0; }
 int InterruptedStatus() { return 128 + g_interrupted; }
 
 std::string ErrorText(int code) { return std::strerror(code); }
+
+std::optional<FileKind> KindOfFile(const std::string& path,
+                                   std::string* error) {
+  // A named pipe is known by its name: asking the file system about it
+  // would connect to it.
+  std::string lower;
+  for (char c : path.substr(0, 9)) {
+    if (c == '/') c = '\\';
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    lower += c;
+  }
+  if (lower == "\\\\.\\pipe\\") return FileKind::kPipe;
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    *error = SystemErrorText(::GetLastError());
+    return std::nullopt;
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FileKind::kDirectory;
+  if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return FileKind::kOther;
+  return FileKind::kRegular;
+}
 
 // Pages are read rather than mapped here: a view ends at the file's end,
 // with no room promised for the NUL the module needs.

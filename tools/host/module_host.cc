@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string_view>
 #include <utility>
 
 namespace pagerates::cli {
@@ -17,7 +18,40 @@ std::string CheckReadable(const std::string& path) {
   return std::string();
 }
 
+// The wide encoding whose byte-order mark `head` starts with, or null.
+const char* WideEncoding(std::string_view head) {
+  if (head.starts_with(std::string_view("\xFF\xFE\0\0", 4)) ||
+      head.starts_with(std::string_view("\0\0\xFE\xFF", 4))) {
+    return "UTF-32";
+  }
+  if (head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF")) {
+    return "UTF-16";
+  }
+  return nullptr;
+}
+
 }  // namespace
+
+std::string IniFileProblem(const std::string& path) {
+  const std::string cannot = "cannot read INI file " + path + ": ";
+  std::string reason;
+  std::optional<FileKind> kind = KindOfFile(path, &reason);
+  if (!kind) return cannot + reason;
+  if (*kind != FileKind::kRegular) {
+    return cannot + "it is " + DescribeFileKind(*kind) + ", not a regular file";
+  }
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return cannot + ErrorText(errno);
+  char head[4];
+  const size_t count = std::fread(head, 1, sizeof head, file);
+  std::fclose(file);
+  if (const char* encoding = WideEncoding(std::string_view(head, count))) {
+    return path + " is " + encoding + " (it starts with a " + encoding +
+           " byte-order mark); save it as UTF-8 or in the code page of its "
+           "text";
+  }
+  return std::string();
+}
 
 // ---- RecordingSink ------------------------------------------------------
 
@@ -86,9 +120,13 @@ std::unique_ptr<Module> Module::Load(const std::string& module_path,
   std::string load_path = absolute_module;
   if (!ini_path.empty()) {
     std::string absolute_ini = AbsolutePath(ini_path, &reason);
-    if (!absolute_ini.empty()) reason = CheckReadable(absolute_ini);
-    if (!reason.empty()) {
+    if (absolute_ini.empty()) {
       *error = "cannot read INI file " + ini_path + ": " + reason;
+      return nullptr;
+    }
+    reason = IniFileProblem(ini_path);
+    if (!reason.empty()) {
+      *error = reason;
       return nullptr;
     }
     // The links would hide a missing module behind their own names.

@@ -120,6 +120,14 @@ class Module {
   Exports exports_;
 };
 
+// Why the file at `path` cannot serve as the module's INI file, in one
+// line that names it: it cannot be looked at or read; it is not a regular
+// file (a directory, a pipe: found without opening it, so a FIFO with no
+// writer holds nothing up); or it is UTF-16 or UTF-32 text with its
+// byte-order mark, which the module's reader takes for a file without
+// keys. Empty when it can serve.
+std::string IniFileProblem(const std::string& path);
+
 // The names under which a module at `module_path` would be found with its
 // INI file beside it: {"<stem><ext>", "<stem>.ini"}, where <stem> is the
 // file name without its extension and <ext> the platform's module

@@ -119,6 +119,16 @@ TEST(CsvFieldTest, QuotesOnlyWhenNeeded) {
       {"line\nbreak", "\"line\nbreak\""},
       {"cr\r", "\"cr\r\""},
       {"semi;colon 'x'", "semi;colon 'x'"},
+      // What a spreadsheet would take for a formula is kept as text.
+      {"=HYPERLINK(\"http://x\",\"US Dollar\")",
+       "\"'=HYPERLINK(\"\"http://x\"\",\"\"US Dollar\"\")\""},
+      {"+1", "\"'+1\""},
+      {"-1+1", "\"'-1+1\""},
+      {"@SUM(A1)", "\"'@SUM(A1)\""},
+      {"\t=1", "\"'\t=1\""},
+      {"\r=1", "\"'\r=1\""},
+      {"a=1", "a=1"},
+      {"'=1", "'=1"},
   };
   for (const Case& c : kCases) {
     EXPECT_EQ(CsvField(c.in), c.out) << c.in;
@@ -194,6 +204,17 @@ TEST(CsvTest, HeaderOnceAcrossBatchesAndWithoutRecords) {
             "2016-09-08,JPY,,100.0000,-63.5012\n");
 }
 
+// Codes and names come from the page: one that a spreadsheet would run as a
+// formula is written as text; the values stay numbers, negative or not.
+TEST(CsvTest, PageTextIsNeverAFormulaAndValuesStayNumbers) {
+  const std::vector<Record> records = {MakeRecord("=X", "@cmd", -10000, 649213),
+                                       MakeRecord("+USD", "-cash", 10000, -5)};
+  EXPECT_EQ(FormatRecords(OutputFormat::kCsv, records),
+            "date,code,name,value1,value2\n"
+            "2016-09-08,\"'=X\",\"'@cmd\",-1.0000,64.9213\n"
+            "2016-09-08,\"'+USD\",\"'-cash\",1.0000,-0.0005\n");
+}
+
 TEST(TableTest, ColumnsAlignedByCodePoints) {
   // "Доллар США" is 10 code points but 19 bytes.
   const std::vector<Record> records = {
@@ -239,7 +260,7 @@ TEST(TableTest, HeaderAloneWithoutRecordsAndBatchesCollected) {
             "2016-09-08  LONGER        0.0003  0.0004\n");
 }
 
-TEST(FormatQuotientTest, ExactDecimalsRoundedHalfToEvenAtTheTenth) {
+TEST(FormatQuotientTest, ExactDecimalsRoundedHalfToEvenAtTheTenthOrLater) {
   struct Case {
     int64_t dividend;
     int64_t divisor;
@@ -257,9 +278,22 @@ TEST(FormatQuotientTest, ExactDecimalsRoundedHalfToEvenAtTheTenth) {
       {-10000, 30000, "-0.3333333333"},
       {10000, -40000, "-0.2500"},
       {-10000, -40000, "0.2500"},
-      {1, 20000000000, "0.0000"},        // exactly half: stays even
-      {3, 20000000000, "0.0000000002"},  // exactly half: up to even
-      {-1, 20000000000000, "0.0000"},    // no "-0"
+      {1, 20000000000, "0.00000000005"},  // exact below 1: not cut
+      {3, 20000000000, "0.00000000015"},
+      {-1, 20000000000000, "-0.00000000000005"},
+      // Below 1, ten significant digits: the price of a tiny unit keeps
+      // them (VND: 1 / 16067 RUB), rounded half to even after the last.
+      {10000, 160670000, "0.00006223937263"},  // ...7262 71: up
+      {2, 3000000000000, "0.0000000000006666666667"},
+      {1, 20000000000000000, "0.00000000000000005"},
+      {1, int64_t{2} * 123456789012345678, "0.000000000000000004050000036"},
+      {1, std::numeric_limits<int64_t>::min(),
+       "-0.0000000000000000001084202172"},  // ...172 485: down
+      {-1, std::numeric_limits<int64_t>::max(),
+       "-0.0000000000000000001084202172"},
+      {12345678905, 100000000000000, "0.000123456789"},   // ...890 5: even
+      {12345678915, 100000000000000, "0.0001234567892"},  // ...891 5: up
+      {99999999999996, 1000000000000000000, "0.0001"},    // carried
       {99999999999, 10000000000, "9.9999999999"},
       {199999999999, 20000000000, "10.0000"},  // 9.99999999995: up, carried
       {std::numeric_limits<int64_t>::max(), 1, "9223372036854775807.0000"},

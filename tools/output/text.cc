@@ -253,11 +253,15 @@ std::string JsonString(std::string_view text) {
 }
 
 void AppendCsvField(std::string_view text, std::string* out) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+  const bool formula =
+      !text.empty() &&
+      std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+  if (!formula && text.find_first_of(",\"\r\n") == std::string_view::npos) {
     out->append(text);
     return;
   }
   out->push_back('"');
+  if (formula) out->push_back('\'');
   for (char c : text) {
     if (c == '"') out->push_back('"');
     out->push_back(c);

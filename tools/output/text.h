@@ -41,7 +41,9 @@ constexpr size_t JsonStringRoom(size_t size) { return 2 + 6 * size; }
 char* JsonStringTo(char* at, std::string_view text);
 
 // `text` as one CSV field: quoted, with its quotes doubled, when it holds a
-// comma, a quote, CR or LF.
+// comma, a quote, CR or LF. Text that a spreadsheet would take for a
+// formula (it begins with '=', '+', '-', '@', a tab or CR) is quoted with
+// an apostrophe before it, so that it is read as the text it is.
 void AppendCsvField(std::string_view text, std::string* out);
 std::string CsvField(std::string_view text);
 

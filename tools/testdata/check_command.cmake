@@ -118,7 +118,7 @@ run(beancount ARGS scan --ini examples/presets/xml-daily-feed/pagerates.ini
                    examples/presets/xml-daily-feed/page.xml)
 expect_rc(beancount 0)
 expect_match(beancount "${beancount_out}"
-  "^2016-09-08 price USD 0.8896005693 EUR\n2016-09-08 price JPY 0.0086767896 EUR\n")
+  "^2016-09-08 price USD 0.8896005693 EUR\n2016-09-08 price JPY 0.008676789588 EUR\n")
 run(inverted ARGS scan --ini examples/presets/xml-daily-feed/pagerates.ini
                   --date 2016-09-08 --format beancount --invert
                   examples/presets/xml-daily-feed/page.xml)

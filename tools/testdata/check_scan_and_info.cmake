@@ -145,6 +145,19 @@ run(help ARGS --help)
 expect_rc(help 0)
 expect_match(help "${help_out}" "^Usage: pagerates.*info.*scan.*fetch")
 
+# A command's --help is that command's usage: its own options only.
+run(scan_help ARGS scan --help)
+expect_rc(scan_help 0)
+expect_match(scan_help "${scan_help_out}"
+  "^Usage: pagerates \\[--module PATH\\] scan\n.*\n  --date DAY .*\n  --format FORMAT ")
+if(scan_help_out MATCHES "--scheme|--page|\nCommands:")
+  fail("scan_help: other commands' usage shown:\n${scan_help_out}")
+endif()
+run(help_check ARGS help check)
+expect_rc(help_check 0)
+expect_match(help_check "${help_check_out}"
+  "^Usage: pagerates \\[--module PATH\\] check \\[--ini FILE.*\n  --page FILE ")
+
 run(no_args ARGS)
 expect_rc(no_args 0)
 expect_match(no_args "${no_args_out}" "^Usage: pagerates")
