@@ -249,12 +249,16 @@ int RunFetch(const CommandLine& line, const Module& module) {
     return std::async(std::launch::async, DownloadPages, &fetcher, days);
   };
 
+  // With one connection nothing is asked for ahead: each day's request,
+  // download and call come in turn, and records in the order delivered.
+  const bool ahead = line.connections > 1;
   std::vector<Day> days = request_batch(0);
   std::future<void> downloading = start_download(&days);
   for (int64_t start = 0; start < total; start += batch_days) {
     if (downloading.valid()) downloading.wait();
     std::vector<Day> current = std::move(days);
-    if (start + batch_days < total && !Interrupted()) {
+    const bool more = start + batch_days < total;
+    if (ahead && more && !Interrupted()) {
       days = request_batch(start + batch_days);
       downloading = start_download(&days);
     }
@@ -274,7 +278,8 @@ int RunFetch(const CommandLine& line, const Module& module) {
       const size_t secondary = secondary_start.Take(records.size());
       record_count += records.size();
       for (size_t r = 0; r < records.size(); ++r) {
-        reorder.Add(first_day + index, r >= secondary, std::move(records[r]));
+        reorder.Add(first_day + index, ahead && r >= secondary,
+                    std::move(records[r]));
       }
     }
     const bool last = start + batch_days >= total || Interrupted();
@@ -290,6 +295,10 @@ int RunFetch(const CommandLine& line, const Module& module) {
       std::fflush(stdout);
     }
     if (Interrupted()) break;
+    if (!ahead && more) {
+      days = request_batch(start + batch_days);
+      downloading = start_download(&days);
+    }
   }
   if (downloading.valid()) downloading.wait();
   progress.End(done, failed, record_count);

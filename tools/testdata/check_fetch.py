@@ -130,6 +130,20 @@ def main():
                 "/daily/2016-09-09.html"],
                          f"range: requests {Handler.requested}")
 
+            # One connection: one day after another, as a host asks.
+            Handler.requested.clear()
+            result = run(pagerates, base + ["--from", "2016-09-07", "--to",
+                                            "2016-09-09", "--format", "jsonl",
+                                            "--connections", "1"], env)
+            check.expect(result.returncode == 1 and
+                         result.stdout.decode("utf-8", "replace") == expected,
+                         f"one connection: status {result.returncode}, "
+                         f"stdout {result.stdout!r}")
+            check.expect(Handler.requested == [
+                "/daily/2016-09-07.html", "/daily/2016-09-08.html",
+                "/daily/2016-09-09.html"],
+                f"one connection: requests {Handler.requested}")
+
             # Only good days: status 0; CSV.
             result = run(pagerates, base + ["--date", "2016-09-09",
                                             "--format", "csv"], env)
