@@ -35,7 +35,6 @@ constexpr int kOptXferInfoFunction = 20219;
 constexpr long kProtoHttpAndHttps = 1 | 2;
 constexpr int kInfoResponseCode = 0x200000 + 2;
 constexpr int kCurlOk = 0;
-constexpr int kCurlAbortedByCallback = 42;
 constexpr int kCurlMsgDone = 1;
 // Not libcurl's codes: no transfer was attempted.
 constexpr int kNotReady = -1;
@@ -154,7 +153,6 @@ std::string Download::Outcome() const {
 
 HttpFetcher::HttpFetcher(const FetchLimits& limits) : limits_(limits) {
   if (limits_.max_parallel < 1) limits_.max_parallel = 1;
-  single_.buffer_.limit = limits_.max_body_bytes;
 }
 
 HttpFetcher::~HttpFetcher() { Close(); }
@@ -249,8 +247,14 @@ void HttpFetcher::FetchEach(
     const std::function<bool(size_t, const Download&)>& deliver) {
   if (concurrent() && addresses.size() > 1) {
     FetchConcurrently(addresses, deliver);
-    return;
+  } else {
+    FetchOneByOne(addresses, deliver);
   }
+}
+
+void HttpFetcher::FetchOneByOne(
+    const std::vector<std::string>& addresses,
+    const std::function<bool(size_t, const Download&)>& deliver) {
   for (size_t i = 0; i < addresses.size(); ++i) {
     if (should_stop_ != nullptr && should_stop_()) return;
     Perform(&single_, addresses[i].c_str());
@@ -273,11 +277,7 @@ void HttpFetcher::FetchConcurrently(
   };
   void* multi = curl_.multi_init();
   if (multi == nullptr) {
-    FetchLimits one = limits_;
-    one.max_parallel = 1;
-    std::swap(limits_, one);
-    FetchEach(addresses, deliver);
-    std::swap(limits_, one);
+    FetchOneByOne(addresses, deliver);
     return;
   }
   // Slot downloads: the fetcher's own first, then handles made for this
@@ -341,10 +341,7 @@ void HttpFetcher::FetchConcurrently(
   }
   // Abandoned transfers leave the multi handle before it goes.
   for (Slot& slot : window) {
-    if (slot.running) {
-      curl_.multi_remove_handle(multi, slot.download->handle_);
-      slot.download->result_ = kCurlAbortedByCallback;
-    }
+    if (slot.running) curl_.multi_remove_handle(multi, slot.download->handle_);
     slot.download->Reset();
   }
   curl_.multi_cleanup(multi);

@@ -179,6 +179,9 @@ class HttpFetcher {
   void Perform(Download* download, const char* address);
   bool Start(Download* download, const char* address);
   void Finish(Download* download, int result);
+  void FetchOneByOne(
+      const std::vector<std::string>& addresses,
+      const std::function<bool(size_t, const Download&)>& deliver);
   void FetchConcurrently(
       const std::vector<std::string>& addresses,
       const std::function<bool(size_t, const Download&)>& deliver);

@@ -148,16 +148,13 @@ const char* const kCurlLibraryName = "libcurl.dll";
 
 namespace {
 
-// LoadLibraryA takes names of up to MAX_PATH - 1 characters; a longer one
-// goes through the wide function, read in the ANSI code page, and the
-// loader decides whether it is too long.
+HMODULE LoadLibraryAnyLength(const char* file_name);
+
 // A bare file name is looked up in the program's folder, the system
 // folders and the folders the program added for libraries, never in the
 // current directory nor on PATH, where anybody may have planted a library
 // of that name. Systems without those search flags load it from the
 // program's folder, then the system folder, by full path.
-HMODULE LoadLibraryAnyLength(const char* file_name);
-
 HMODULE LoadLibraryFromSafeFolders(const char* file_name) {
   HMODULE module =
       ::LoadLibraryExA(file_name, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
@@ -179,6 +176,9 @@ HMODULE LoadLibraryFromSafeFolders(const char* file_name) {
       (std::string(folder, length) + "\\" + file_name).c_str());
 }
 
+// LoadLibraryA takes names of up to MAX_PATH - 1 characters; a longer one
+// goes through the wide function, read in the ANSI code page, and the
+// loader decides whether it is too long.
 HMODULE LoadLibraryAnyLength(const char* file_name) {
   if (std::strpbrk(file_name, "\\/:") == nullptr) {
     return LoadLibraryFromSafeFolders(file_name);

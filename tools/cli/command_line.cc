@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <vector>
 
 #include "cli/calendar.h"
@@ -268,11 +269,10 @@ std::string ApplyCommon(const Words& words, CommandLine* line) {
   if (values[kConnections]) {
     const std::string_view text = *values[kConnections];
     int count = 0;
-    for (char c : text) {
-      count =
-          c >= '0' && c <= '9' && count < 100 ? count * 10 + (c - '0') : 100;
-    }
-    if (text.empty() || count < 1 || count > kMaxConnections) {
+    const auto [end, failure] =
+        std::from_chars(text.data(), text.data() + text.size(), count);
+    if (failure != std::errc() || end != text.data() + text.size() ||
+        count < 1 || count > kMaxConnections) {
       return "--connections takes a number from 1 to " +
              std::to_string(kMaxConnections);
     }

@@ -84,6 +84,8 @@ struct Day {
 
 // Downloads the pages of `days` that have an address, several at once.
 // Runs on the downloading thread; the days are its own until it returns.
+// Interrupted, it leaves the rest without page or error: the run stops
+// before it reaches them.
 void DownloadPages(HttpFetcher* fetcher, std::vector<Day>* days) {
   std::vector<std::string> addresses;
   std::vector<Day*> asked;
@@ -102,11 +104,6 @@ void DownloadPages(HttpFetcher* fetcher, std::vector<Day>* days) {
     }
     return !Interrupted();
   });
-  for (Day* day : asked) {
-    if (day->page.empty() && day->error.empty() && Interrupted()) {
-      day->error = day->address + ": interrupted";
-    }
-  }
 }
 
 // A record with where it goes in the output: the day whose call delivered

@@ -91,14 +91,9 @@ std::string TempDirectory::Release() {
 
 void TempDirectory::Remove() {
   if (path_.empty()) return;
-  for (const std::string& entry : entries_) {
-    unlink(entry.c_str());
-    g_removals.Drop(entry);
-  }
-  entries_.clear();
+  for (const std::string& entry : entries_) unlink(entry.c_str());
   rmdir(path_.c_str());
-  g_removals.Drop(path_);
-  path_.clear();
+  Release();
 }
 
 // ---- Paths, terminals, signals ------------------------------------------

@@ -3,6 +3,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
@@ -11,6 +12,7 @@
 
 #include "host/host_os.h"
 #include "host/removal_list.h"
+#include "port/ascii.h"
 
 namespace pagerates::cli {
 namespace {
@@ -150,14 +152,9 @@ std::string TempDirectory::Release() {
 
 void TempDirectory::Remove() {
   if (path_.empty()) return;
-  for (const std::string& entry : entries_) {
-    ::DeleteFileA(entry.c_str());
-    g_removals.Drop(entry);
-  }
-  entries_.clear();
+  for (const std::string& entry : entries_) ::DeleteFileA(entry.c_str());
   ::RemoveDirectoryA(path_.c_str());
-  g_removals.Drop(path_);
-  path_.clear();
+  Release();
 }
 
 // ---- Paths, consoles, interrupts ----------------------------------------
@@ -203,11 +200,16 @@ bool IsTerminal(std::FILE* stream) {
          ::GetConsoleMode(reinterpret_cast<HANDLE>(handle), &mode) != 0;
 }
 
-void EndCleanlyOnSignals() { ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
+void EndCleanlyOnSignals() {
+  // Once: a handler added twice would run twice for one event.
+  static const bool installed =
+      ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE) != 0;
+  (void)installed;
+}
 
 void CatchInterrupts() {
   g_catching = true;
-  ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+  EndCleanlyOnSignals();
 }
 
 bool Interrupted() { return g_interrupted != 0; }
@@ -220,12 +222,8 @@ std::optional<FileKind> KindOfFile(const std::string& path,
                                    std::string* error) {
   // A named pipe is known by its name: asking the file system about it
   // would connect to it.
-  std::string lower;
-  for (char c : path.substr(0, 9)) {
-    if (c == '/') c = '\\';
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    lower += c;
-  }
+  std::string lower = AsciiLower(std::string_view(path).substr(0, 9));
+  std::replace(lower.begin(), lower.end(), '/', '\\');
   if (lower == "\\\\.\\pipe\\") return FileKind::kPipe;
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {

@@ -12,12 +12,13 @@ Usage: check_fetch.py PAGERATES MODULE TESTDATA
 
 import functools
 import http.server
-import os
 import pathlib
 import subprocess
 import sys
 import tempfile
 import threading
+
+from loopback_support import Checker, loopback_env
 
 TIMEOUT_SECONDS = 60
 
@@ -58,16 +59,6 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-class Checker:
-    def __init__(self):
-        self.failures = 0
-
-    def expect(self, condition, message):
-        if not condition:
-            self.failures += 1
-            print("FAILED:", message, file=sys.stderr)
-
-
 def run(pagerates, args, env):
     return subprocess.run([pagerates] + args, capture_output=True, env=env,
                           timeout=TIMEOUT_SECONDS, check=False)
@@ -90,10 +81,7 @@ def main():
             PAGE.format(day="09", usd="65,1234", jpy="64,0001"))
         private_tmp = work / "tmp"
         private_tmp.mkdir()
-        env = dict(os.environ, TMPDIR=str(private_tmp))
-        for proxy in ("http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"):
-            env.pop(proxy, None)
-        env["no_proxy"] = env["NO_PROXY"] = "127.0.0.1"
+        env = loopback_env(TMPDIR=str(private_tmp))
 
         handler = functools.partial(Handler, directory=str(work / "pages"))
         server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)

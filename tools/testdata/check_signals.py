@@ -15,7 +15,6 @@ Usage: check_signals.py PAGERATES MODULE
 """
 
 import http.server
-import os
 import pathlib
 import signal
 import subprocess
@@ -23,6 +22,8 @@ import sys
 import tempfile
 import threading
 import time
+
+from loopback_support import Checker, loopback_env
 
 RECORDS = 20000
 STALL_SECONDS = 30
@@ -74,16 +75,6 @@ class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
 
 
-class Checker:
-    def __init__(self):
-        self.failures = 0
-
-    def expect(self, condition, message):
-        if not condition:
-            self.failures += 1
-            print("FAILED:", message, file=sys.stderr)
-
-
 def main():
     if len(sys.argv) != 3:
         print(__doc__, file=sys.stderr)
@@ -97,10 +88,7 @@ def main():
     work = pathlib.Path(tempfile.mkdtemp(prefix="pagerates-signals-"))
     tmp = work / "tmp"
     tmp.mkdir()
-    env = dict(os.environ, TMPDIR=str(tmp), no_proxy="127.0.0.1",
-               NO_PROXY="127.0.0.1")
-    for proxy in ("http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"):
-        env.pop(proxy, None)
+    env = loopback_env(TMPDIR=str(tmp))
     page = work / "page.xml"
     page.write_bytes(Handler.page)
 
